@@ -1,0 +1,27 @@
+#pragma once
+// FrameTrace: the diagnostic frame log of --trace. Writes every attempt's
+// request and answer as timestamped hex and every message box's text.
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+
+class FrameTrace {
+ public:
+  // "-" traces to standard error; anything else is a file (appended to).
+  static std::unique_ptr<FrameTrace> open(const std::string& target);
+  explicit FrameTrace(std::ostream& out);
+
+  void request(int attempt, const std::uint8_t* data, std::size_t len);
+  void answer(int attempt, const std::uint8_t* data, std::size_t len, bool readOk, int error);
+  void message(const std::string& text);
+  void note(const std::string& text);
+
+ private:
+  void stamp();
+  std::unique_ptr<std::ofstream> m_file;
+  std::ostream* m_out;
+};

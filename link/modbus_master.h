@@ -1,0 +1,45 @@
+#pragma once
+// ModbusMaster: the two register transactions over the open port, with the
+// view's transmit and receive buffers and the register image.
+
+#include <array>
+#include <cstdint>
+
+#include "link/modbus_frames.h"
+#include "model/register_image.h"
+
+class SerialDevice;
+class UserPrompt;
+class FrameTrace;
+
+class ModbusMaster {
+ public:
+  static constexpr int kMaxAttempts = 5;
+
+  ModbusMaster(RegisterImage& image, UserPrompt& prompt) : m_image(image), m_prompt(prompt) {}
+
+  // The device the transactions use (the open port; null when none).
+  void setDevice(SerialDevice* device) { m_device = device; }
+  void setTrace(FrameTrace* trace) { m_trace = trace; }
+
+  // On failure the transaction has shown its own numbered error box and the
+  // image is unchanged. On success of a read exactly registers
+  // start..start+count-1 hold the module's values.
+  bool read_holding_registers(std::uint16_t start, std::uint16_t count, bool purge);
+  bool write_multiple_registers(std::uint16_t start, std::uint16_t count, bool purge);
+
+  void clearBuffers();  // both buffers to zeros (form initialisation)
+  RegisterImage& image() { return m_image; }
+  const std::array<std::uint8_t, kBufferSize>& txBuffer() const { return m_txBuffer; }
+  const std::array<std::uint8_t, kBufferSize>& rxBuffer() const { return m_rxBuffer; }
+
+ private:
+  AttemptResult runAttempts(std::size_t requestLength, std::size_t answerLength, bool purge);
+
+  RegisterImage& m_image;
+  UserPrompt& m_prompt;
+  SerialDevice* m_device = nullptr;
+  FrameTrace* m_trace = nullptr;
+  std::array<std::uint8_t, kBufferSize> m_txBuffer{};
+  std::array<std::uint8_t, kBufferSize> m_rxBuffer{};
+};

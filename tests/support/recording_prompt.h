@@ -1,0 +1,39 @@
+#pragma once
+// RecordingPrompt: the tests' message seam. Records every box and answers
+// questions from a script (or with the box's default button when the script
+// is empty); never blocks.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "link/user_prompt.h"
+
+struct RecordedMessage {
+  std::string text;
+  MsgKind kind;
+  bool defaultNo;
+  std::string detail;
+};
+
+class RecordingPrompt : public UserPrompt {
+ public:
+  MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
+                    const std::string& detail = {}) override;
+  void beginWaitCursor() override { ++m_waitDepth; ++m_waitCalls; }
+  void endWaitCursor() override { --m_waitDepth; }
+
+  void answerNext(MsgAnswer a) { m_answers.push_back(a); }
+  // Texts of all boxes shown so far, in order.
+  std::vector<std::string> texts() const;
+  // Only the "message N" numbers, in order (0 for unnumbered boxes).
+  std::vector<int> numbers() const;
+  void clear() { m_messages.clear(); }
+
+  std::vector<RecordedMessage> m_messages;
+  int m_waitDepth = 0;
+  int m_waitCalls = 0;
+
+ private:
+  std::deque<MsgAnswer> m_answers;
+};
