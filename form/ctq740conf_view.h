@@ -1,0 +1,67 @@
+#pragma once
+// CTQ740confView: the configuration form on template 101. Owns the port
+// connection, the transaction engine with its buffers, the register image,
+// the field limits, the form's controls and the master order list, and
+// forwards each device command to the operation that performs it.
+//
+// The public interface below is what the application shell relies on
+// (command handlers and the state its update rules read). Implementation
+// details may grow; these names stay.
+
+#include <QScrollArea>
+#include <QString>
+#include <memory>
+
+#include "link/serial_device.h"
+#include "link/serial_port.h"
+
+class UserPrompt;
+class FrameTrace;
+class QWidget;
+
+// What the view needs from its surroundings; tests pass fakes.
+struct ViewEnvironment {
+  UserPrompt* prompt = nullptr;          // message boxes and busy cursor (required)
+  SerialDeviceFactory deviceFactory;     // empty: the POSIX termios backend
+  PortMap ports;                         // port number -> device path
+  FrameTrace* trace = nullptr;           // --trace, may be null
+};
+
+class CTQ740confView : public QScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit CTQ740confView(const ViewEnvironment& env, QWidget* parent = nullptr);
+  ~CTQ740confView() override;  // closes an open port
+
+  // Form initialisation: runs at start, after New and after Open. A port
+  // that is open at that moment is closed, as Disconnect does.
+  void OnInitialUpdate();
+
+  // Command handlers.
+  void OnSelectDevice();          // 32784
+  void OnAutoSelect();            // 32783
+  void OnReadParameters();        // 32773
+  void OnWriteParameters();       // 32774
+  void OnReadFirmwareVersion();   // 32776
+  void OnConfigurationFile();     // 32771, 32772: no effect
+  void OnConnectCom(int n);       // 32779..32782 -> open_com_port(n)
+  void OnDisconnect();            // 32778 -> close_com_port()
+
+  // State read by the update rules.
+  int portNumber() const;         // m_nPort
+  bool isPortOpen() const;        // m_hPort present
+  int selectedDevice() const;     // m_nDevice
+  bool paramsRead() const;        // m_bParamsRead
+
+  // The control with a fixed id (1000..1105), or null.
+  QWidget* control(int id) const;
+
+ signals:
+  // The view sets the document's title ("Kestra") in its initial update.
+  void documentTitleRequested(const QString& title);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d;
+};
