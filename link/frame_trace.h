@@ -25,3 +25,21 @@ class FrameTrace {
   std::unique_ptr<std::ofstream> m_file;
   std::ostream* m_out;
 };
+
+#include "link/user_prompt.h"
+
+// TracingPrompt: passes every message box on to another prompt and logs its
+// text to a FrameTrace first (when one is given).
+class TracingPrompt : public UserPrompt {
+ public:
+  TracingPrompt(UserPrompt& inner, FrameTrace* trace) : m_inner(inner), m_trace(trace) {}
+
+  MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
+                    const std::string& detail = {}) override;
+  void beginWaitCursor() override { m_inner.beginWaitCursor(); }
+  void endWaitCursor() override { m_inner.endWaitCursor(); }
+
+ private:
+  UserPrompt& m_inner;
+  FrameTrace* m_trace;
+};

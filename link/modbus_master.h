@@ -11,6 +11,7 @@
 class SerialDevice;
 class UserPrompt;
 class FrameTrace;
+class SerialPort;
 
 class ModbusMaster {
  public:
@@ -20,6 +21,10 @@ class ModbusMaster {
 
   // The device the transactions use (the open port; null when none).
   void setDevice(SerialDevice* device) { m_device = device; }
+  // Alternatively the connection itself: every transaction then uses the
+  // port's current device, so opening and closing need no further wiring.
+  // Takes precedence over setDevice().
+  void setPort(const SerialPort* port) { m_port = port; }
   void setTrace(FrameTrace* trace) { m_trace = trace; }
 
   // On failure the transaction has shown its own numbered error box and the
@@ -35,10 +40,14 @@ class ModbusMaster {
 
  private:
   AttemptResult runAttempts(std::size_t requestLength, std::size_t answerLength, bool purge);
+  SerialDevice* currentDevice() const;
+  bool fail(int number);
+  bool refuse(const char* what, std::uint16_t start, std::uint16_t count, int number);
 
   RegisterImage& m_image;
   UserPrompt& m_prompt;
   SerialDevice* m_device = nullptr;
+  const SerialPort* m_port = nullptr;
   FrameTrace* m_trace = nullptr;
   std::array<std::uint8_t, kBufferSize> m_txBuffer{};
   std::array<std::uint8_t, kBufferSize> m_rxBuffer{};

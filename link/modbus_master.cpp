@@ -1,0 +1,93 @@
+#include "link/modbus_master.h"
+
+#include <cerrno>
+#include <string>
+
+#include "link/frame_trace.h"
+#include "link/serial_device.h"
+#include "link/serial_port.h"
+#include "link/user_prompt.h"
+
+namespace {
+// Messages of a transaction that cannot even begin (no device, or a range
+// the buffers or the image cannot hold): reported as a failed write.
+constexpr int kReadRefused = 6;
+constexpr int kWriteRefused = 37;
+
+std::size_t readAnswerLength(std::uint16_t count) { return 2 * std::size_t(count) + 5; }
+std::size_t writeRequestLength(std::uint16_t count) { return 2 * std::size_t(count) + 9; }
+constexpr std::size_t kWriteAnswerLength = 8;
+}  // namespace
+
+SerialDevice* ModbusMaster::currentDevice() const { return m_port ? m_port->device() : m_device; }
+
+void ModbusMaster::clearBuffers() {
+  m_txBuffer.fill(0);
+  m_rxBuffer.fill(0);
+}
+
+bool ModbusMaster::fail(int number) {
+  if (m_trace) m_trace->note("transaction failed: message " + std::to_string(number));
+  m_prompt.message(transactionMessage(number), MsgKind::Error);
+  return false;
+}
+
+bool ModbusMaster::refuse(const char* what, std::uint16_t start, std::uint16_t count, int number) {
+  if (m_trace)
+    m_trace->note(std::string(what) + " refused: start " + std::to_string(start) + ", count " +
+                  std::to_string(count) + " does not fit the buffers or the image");
+  return fail(number);
+}
+
+AttemptResult ModbusMaster::runAttempts(std::size_t requestLength, std::size_t answerLength, bool purge) {
+  AttemptResult a;
+  SerialDevice* device = currentDevice();
+  if (!device) {
+    // No port: nothing can be sent. Judged as a write that failed.
+    a.writeError = ENODEV;
+    if (m_trace) m_trace->note("no port is open");
+    return a;
+  }
+  m_prompt.beginWaitCursor();
+  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+    a = AttemptResult{};
+    if (purge) device->purge();
+    a.writeOk = device->write(m_txBuffer.data(), requestLength, a.written);
+    a.writeError = device->lastError();
+    if (m_trace) m_trace->request(attempt, m_txBuffer.data(), requestLength);
+    a.readOk = device->read(m_rxBuffer.data(), answerLength, a.read);
+    a.readError = device->lastError();
+    // A device never delivers more than asked; should one claim to, the
+    // judgement still looks only at the bytes the buffer holds.
+    if (a.read > answerLength) a.read = answerLength;
+    if (m_trace) m_trace->answer(attempt, m_rxBuffer.data(), a.read, a.readOk, a.readError);
+    if (attempt == kMaxAttempts || attemptGood(a, requestLength)) break;
+  }
+  m_prompt.endWaitCursor();
+  return a;
+}
+
+bool ModbusMaster::read_holding_registers(std::uint16_t start, std::uint16_t count, bool purge) {
+  const std::size_t answerLength = readAnswerLength(count);
+  if (!RegisterImage::rangeValid(start, count) || answerLength > kBufferSize)
+    return refuse("read_holding_registers", start, count, kReadRefused);
+
+  const std::size_t requestLength = buildReadRequest(m_txBuffer.data(), start, count);
+  const AttemptResult a = runAttempts(requestLength, answerLength, purge);
+  if (const int n = judgeReadAnswer(a, requestLength, m_rxBuffer.data(), count)) return fail(n);
+
+  for (std::size_t i = 0; i < m_rxBuffer[2] / 2u; ++i)
+    m_image.set(start + i, (m_rxBuffer[3 + 2 * i] << 8) | m_rxBuffer[4 + 2 * i]);
+  return true;
+}
+
+bool ModbusMaster::write_multiple_registers(std::uint16_t start, std::uint16_t count, bool purge) {
+  const std::size_t requestLength = writeRequestLength(count);
+  if (!RegisterImage::rangeValid(start, count) || requestLength > kBufferSize)
+    return refuse("write_multiple_registers", start, count, kWriteRefused);
+
+  buildWriteRequest(m_txBuffer.data(), start, count, m_image.data() + start);
+  const AttemptResult a = runAttempts(requestLength, kWriteAnswerLength, purge);
+  if (const int n = judgeWriteAnswer(a, requestLength, m_rxBuffer.data(), start, count)) return fail(n);
+  return true;
+}
