@@ -18,6 +18,9 @@
 class UserPrompt;
 class FrameTrace;
 class QWidget;
+class ConfigForm;
+class COrderListCtrl;
+class FieldLimits;
 
 // What the view needs from its surroundings; tests pass fakes.
 struct ViewEnvironment {
@@ -57,11 +60,43 @@ class CTQ740confView : public QScrollArea {
   // The control with a fixed id (1000..1105), or null.
   QWidget* control(int id) const;
 
+  // The form as the device operations see it (controls addressed by id).
+  ConfigForm& configForm();
+  COrderListCtrl* orderList() const;  // m_orderList, control 1055
+  int selectedOrder() const;          // m_nSelectedOrder
+  const FieldLimits& fieldLimits() const;
+  // Characters that a number edit accepts from the keyboard (0: no limit).
+  int textLimit(int id) const;
+
+  // Visibility operations.
+  void HideDeviceControls();
+  void HideAllIndicators();
+  void HideOrderIndicators();
+  void ShowMasterOrderGroup(bool show);
+
  signals:
   // The view sets the document's title ("Kestra") in its initial update.
   void documentTitleRequested(const QString& title);
 
  private:
+  // Handlers of the user's choices and of the order list editor.
+  void OnMasterModeChange();
+  void OnFunctionChange();
+  void OnMemorySelectionChange();
+  bool ValidateOrderEditor();
+  void OnAddOrder();
+  void OnInsertOrder();
+  void OnModifyOrder();
+  void OnDeleteOrder();
+  void OnOrderItemChanged();
+
+  void buildForm();
+  void fillRow(int row);
+  void renumberFrom(int row);
+  void showOrderCount();
+  void markField(int indicatorId, bool ok);
+
+  friend class ViewFormAdapter;
   struct Impl;
   std::unique_ptr<Impl> d;
 };
