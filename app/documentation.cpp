@@ -1,0 +1,35 @@
+#include "app/documentation.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/desktop.h"
+#include "link/user_prompt.h"
+
+namespace documentation {
+
+QString helpFolderPath(const QString& startDir) {
+  return startDir + QDir::separator() + QLatin1String(kHelpFolder);
+}
+
+}  // namespace documentation
+
+void showDocumentation(const QString& startDir, UserPrompt& prompt, Desktop& desktop, QWidget* parent) {
+  using namespace documentation;
+
+  // A missing folder leaves the current directory where it was, and the
+  // search below then runs there.
+  QDir::setCurrent(helpFolderPath(startDir));
+
+  const QFileInfo manual(QDir::current(), QLatin1String(kHelpFileName));
+  if (manual.isFile()) {
+    desktop.openDocument(manual.absoluteFilePath());
+    return;
+  }
+
+  prompt.message(kMissingMessage, MsgKind::Warning);
+  const QString chosen = desktop.getOpenFileName(parent, QLatin1String(kFallbackTitle),
+                                                 QLatin1String(kHelpFileName), QLatin1String(kFallbackFilter));
+  if (chosen.isEmpty()) return;
+  desktop.openDocument(QFileInfo(chosen).absoluteFilePath());
+}

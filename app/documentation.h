@@ -1,0 +1,34 @@
+#pragma once
+// The documentation command: finds the user manual TQ740conf_help.pdf in the
+// help folder below the start directory and has the desktop open it, or, when
+// it is missing, says so and lets the user pick a PDF by hand.
+//
+// Built into the library tq_docs (help/CMakeLists.txt) together with the About
+// box; the program target links tq_docs.
+
+#include <QString>
+
+class Desktop;
+class QWidget;
+class UserPrompt;
+
+namespace documentation {
+
+inline constexpr char kHelpFolder[] = "help";
+inline constexpr char kHelpFileName[] = "TQ740conf_help.pdf";
+inline constexpr char kFallbackFilter[] = "*.pdf";
+inline constexpr char kFallbackTitle[] = "Open";
+inline constexpr char kMissingMessage[] = "message 1\n\nFailed to find TQ740conf_help.pdf file.";
+
+// The help folder: the start directory, this platform's separator and "help".
+QString helpFolderPath(const QString& startDir);
+
+}  // namespace documentation
+
+// Makes the help folder the current directory (when it exists; otherwise the
+// current directory stays), looks for the manual there and opens it. When it
+// is missing: message 1 as a warning, then an open dialog offering
+// "TQ740conf_help.pdf" with the filter "*.pdf"; Cancel ends silently.
+// The current directory stays in the help folder afterwards.
+void showDocumentation(const QString& startDir, UserPrompt& prompt, Desktop& desktop,
+                       QWidget* parent = nullptr);
