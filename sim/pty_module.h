@@ -3,7 +3,10 @@
 // its own. The configurator opens slavePath() like a serial port.
 
 #include <atomic>
+#include <chrono>
+#include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -31,8 +34,25 @@ class PtyModule {
   void vanish();
   bool reappear();
 
+  // True after vanish() or a Vanish fault, until the next start().
+  bool vanished() const { return m_vanished; }
+  // Why start() failed (empty when it did not).
+  const std::string& lastError() const { return m_error; }
+
+  // Wire timing at 9600 baud, 11 bits a character.
+  static constexpr std::chrono::nanoseconds kCharTime{1'145'833};
+  static constexpr std::chrono::nanoseconds kFrameSilence{4'010'417};  // 3.5 characters
+
  private:
   void serve();
+  bool openTerminal();
+  void closeTerminal();  // hangs up: the client sees the device gone
+  void log(const std::string& line);
+  std::unique_ptr<std::ofstream> m_logFile;
+  std::ostream* m_log = nullptr;
+  std::chrono::steady_clock::time_point m_epoch;
+  std::string m_error;
+  std::atomic<bool> m_vanished{false};
   std::shared_ptr<SimModule> m_module;
   Options m_options;
   std::string m_slavePath;

@@ -29,9 +29,19 @@ enum class SimFault {
   Vanish,          // the device disappears (pseudo-terminal closed)
 };
 
+// Option names of the faults ("no-answer", "wrong-crc", ...), and back;
+// nullopt for an unknown name.
+const char* simFaultName(SimFault fault);
+std::optional<SimFault> simFaultFromName(const std::string& name);
+
 // Which requests a fault applies to. Requests are counted from 1 in the
-// order received; a rule with request 0 matches any request. startRegister
-// (when set) narrows it to requests for that first register.
+// order received (those addressed to the module with a good CRC); a rule
+// with request 0 matches any request. startRegister (when set) narrows it to
+// requests for that first register. A fault that only one function can show
+// (WrongByteCount: function 3; WrongEchoStart, WrongEchoCount: function 16)
+// matches only requests of that function. The first matching rule with hits
+// left applies. A write is stored unless the fault is NoAnswer, Exception or
+// Vanish (the module never heard it, or refused it).
 struct SimFaultRule {
   SimFault fault = SimFault::None;
   int request = 0;
@@ -81,6 +91,7 @@ class SimModule {
   };
   Reply handle(const std::uint8_t* frame, std::size_t len);
 
+  // The requests addressed to the module with a good CRC, in order.
   std::vector<SimRequest> requests() const;
   void clearRequests();
 

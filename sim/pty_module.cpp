@@ -1,0 +1,328 @@
+#include "sim/pty_module.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <vector>
+
+#include "link/modbus_frames.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+using std::chrono::nanoseconds;
+
+// Without pacing a client writes each request in one piece, so a long pause
+// inside a frame only happens when something is wrong; with pacing the
+// 3.5-character silence ends a frame as on the wire.
+constexpr nanoseconds kUnpacedDiscardSilence = std::chrono::milliseconds(50);
+
+std::string hex(const std::uint8_t* data, std::size_t len) {
+  std::string out;
+  char b[4];
+  for (std::size_t i = 0; i < len; ++i) {
+    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", data[i]);
+    out += b;
+  }
+  return out;
+}
+
+void closeFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+bool setRaw(int fd) {
+  termios t{};
+  if (::tcgetattr(fd, &t) != 0) return false;
+  ::cfmakeraw(&t);
+  t.c_cflag |= CS8 | CSTOPB | CLOCAL | CREAD;
+  ::cfsetispeed(&t, B9600);
+  ::cfsetospeed(&t, B9600);
+  return ::tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+// True when path is a symbolic link that points at target.
+bool linkPointsAt(const std::string& path, const std::string& target) {
+  char buf[PATH_MAX];
+  const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
+  return n >= 0 && std::string(buf, std::size_t(n)) == target;
+}
+}  // namespace
+
+PtyModule::PtyModule(std::shared_ptr<SimModule> module) : PtyModule(std::move(module), Options{}) {}
+
+PtyModule::PtyModule(std::shared_ptr<SimModule> module, Options options)
+    : m_module(std::move(module)), m_options(std::move(options)) {
+  m_epoch = Clock::now();
+}
+
+PtyModule::~PtyModule() {
+  stop();
+  closeFd(m_wakeRead);
+  closeFd(m_wakeWrite);
+}
+
+bool PtyModule::openTerminal() {
+  int master = -1, slave = -1;
+  if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+    m_error = std::string("openpty: ") + std::strerror(errno);
+    return false;
+  }
+  char name[PATH_MAX];
+  if (::ptsname_r(master, name, sizeof name) != 0 || !setRaw(slave)) {
+    m_error = std::string("pseudo-terminal setup: ") + std::strerror(errno);
+    ::close(master);
+    ::close(slave);
+    return false;
+  }
+  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+  ::fcntl(master, F_SETFD, FD_CLOEXEC);
+  ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+  m_master = master;
+  // Held open for the module's whole life: without it, the master side sees
+  // a hang-up every time the client closes the port.
+  m_slaveKeep = slave;
+  m_slavePath = name;
+
+  if (!m_options.linkPath.empty()) {
+    struct stat st{};
+    if (::lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(m_options.linkPath.c_str());
+    if (::symlink(m_slavePath.c_str(), m_options.linkPath.c_str()) != 0) {
+      m_error = "cannot link " + m_options.linkPath + ": " + std::strerror(errno);
+      closeTerminal();
+      return false;
+    }
+  }
+  return true;
+}
+
+void PtyModule::closeTerminal() {
+  // Closing the master hangs the terminal up: the client's poll() reports
+  // POLLHUP, its read() 0 and its write() EIO, as with a pulled adapter.
+  closeFd(m_master);
+  closeFd(m_slaveKeep);
+  if (!m_options.linkPath.empty() && linkPointsAt(m_options.linkPath, m_slavePath))
+    ::unlink(m_options.linkPath.c_str());
+}
+
+bool PtyModule::start() {
+  stop();  // also collects a thread that ended by a Vanish fault
+  m_error.clear();
+  if (m_wakeRead < 0) {
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC | O_NONBLOCK) != 0) {
+      m_error = std::string("pipe: ") + std::strerror(errno);
+      return false;
+    }
+    m_wakeRead = p[0];
+    m_wakeWrite = p[1];
+  }
+  if (!m_log && !m_options.logPath.empty()) {
+    if (m_options.logPath == "-") {
+      m_log = &std::cerr;
+    } else {
+      m_logFile = std::make_unique<std::ofstream>(m_options.logPath, std::ios::app);
+      if (!*m_logFile) {
+        m_error = "cannot open the frame log " + m_options.logPath;
+        m_logFile.reset();
+        return false;
+      }
+      m_log = m_logFile.get();
+    }
+  }
+  if (!openTerminal()) return false;
+  m_vanished = false;
+  log("serving on " + m_slavePath + (m_options.pace ? " (paced at 9600 baud)" : ""));
+  m_running = true;
+  m_thread = std::thread([this] { serve(); });
+  return true;
+}
+
+void PtyModule::stop() {
+  if (m_thread.joinable()) {
+    m_running = false;
+    const char b = 1;
+    [[maybe_unused]] const ssize_t n = ::write(m_wakeWrite, &b, 1);
+    m_thread.join();
+  }
+  closeTerminal();
+}
+
+void PtyModule::vanish() {
+  if (!m_thread.joinable()) return;  // not serving
+  stop();
+  if (!m_vanished) {
+    m_vanished = true;
+    log("vanished");
+  }
+}
+
+bool PtyModule::reappear() { return start(); }
+
+void PtyModule::log(const std::string& line) {
+  if (!m_log) return;
+  const double t = std::chrono::duration<double>(Clock::now() - m_epoch).count();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "[%12.6f] ", t);
+  *m_log << stamp << line << std::endl;
+}
+
+// The serving loop: one poll() on the master and the wake pipe, with a
+// time-out only when something is due (the next paced byte, a delayed answer,
+// the end of a partial frame). Requests are answered one at a time; bytes
+// that arrive while an answer is going out wait their turn.
+void PtyModule::serve() {
+  std::vector<std::uint8_t> rx;
+  std::vector<Clock::time_point> rxTimes;  // arrival time of each byte in rx
+  std::vector<std::uint8_t> tx;
+  std::size_t txSent = 0;
+  Clock::time_point txStart{};  // paced: byte k is due at txStart + (k+1) characters
+  bool waitWritable = false;
+  const nanoseconds discardSilence = m_options.pace ? kFrameSilence : kUnpacedDiscardSilence;
+  const bool pace = m_options.pace;
+
+  auto nextTxDue = [&]() { return pace ? txStart + kCharTime * static_cast<long>(txSent + 1) : txStart; };
+
+  while (m_running) {
+    const Clock::time_point now = Clock::now();
+    std::optional<Clock::time_point> wakeAt;
+    if (txSent < tx.size()) {
+      if (!waitWritable) wakeAt = nextTxDue();
+    } else if (!rx.empty()) {
+      wakeAt = rxTimes.back() + discardSilence;
+    }
+    timespec ts{};
+    timespec* timeout = nullptr;
+    if (wakeAt) {
+      const auto left = std::max(nanoseconds(0), std::chrono::duration_cast<nanoseconds>(*wakeAt - now));
+      ts.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+      ts.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+      timeout = &ts;
+    }
+    pollfd fds[2] = {{m_master, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
+                     {m_wakeRead, POLLIN, 0}};
+    const int r = ::ppoll(fds, 2, timeout, nullptr);
+    if (r < 0 && errno != EINTR) {
+      log(std::string("poll failed: ") + std::strerror(errno));
+      break;
+    }
+    if (fds[1].revents & POLLIN) {
+      char drain[16];
+      while (::read(m_wakeRead, drain, sizeof drain) > 0) {
+      }
+      if (!m_running) break;
+    }
+    if (fds[0].revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) {
+      std::uint8_t buf[1024];
+      const ssize_t n = ::read(m_master, buf, sizeof buf);
+      if (n > 0) {
+        const Clock::time_point at = Clock::now();
+        rx.insert(rx.end(), buf, buf + n);
+        rxTimes.insert(rxTimes.end(), std::size_t(n), at);
+      } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        // Cannot happen while the slave side is held open; never spin on it.
+        log("the pseudo-terminal failed");
+        break;
+      }
+    }
+    if (fds[0].revents & POLLOUT) waitWritable = false;
+
+    // Send what is due of the current answer.
+    if (txSent < tx.size() && !waitWritable) {
+      const Clock::time_point t = Clock::now();
+      std::size_t due = tx.size();
+      if (pace) {
+        due = t < txStart ? 0 : std::size_t((t - txStart) / kCharTime);
+        due = std::min(due, tx.size());
+      } else if (t < txStart) {
+        due = 0;
+      }
+      while (txSent < due) {
+        const ssize_t n = ::write(m_master, tx.data() + txSent, due - txSent);
+        if (n > 0) {
+          txSent += std::size_t(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+          waitWritable = true;  // the client does not read: wait until it does
+          break;
+        } else if (n < 0 && errno != EINTR) {
+          log(std::string("write failed: ") + std::strerror(errno));
+          tx.clear();
+          txSent = 0;
+          break;
+        }
+      }
+    }
+    if (txSent < tx.size()) continue;
+    tx.clear();
+    txSent = 0;
+
+    // Assemble the next request from the byte stream.
+    bool hangUp = false;
+    while (!rx.empty()) {
+      const int len = SimModule::requestLength(rx.data(), rx.size());
+      if (len == 0 || (len > 0 && rx.size() < std::size_t(len))) break;
+      const std::uint16_t crc = len > 0 ? crc16_modbus(rx.data(), len - 2) : 0;
+      if (len < 0 || rx[std::size_t(len) - 2] != (crc & 0xFF) || rx[std::size_t(len) - 1] != (crc >> 8)) {
+        // Not the start of a request: drop a byte and look again.
+        log("dropped " + hex(rx.data(), 1));
+        rx.erase(rx.begin());
+        rxTimes.erase(rxTimes.begin());
+        continue;
+      }
+      const Clock::time_point firstByte = rxTimes.front();
+      const Clock::time_point lastByte = rxTimes[std::size_t(len) - 1];
+      log("request " + hex(rx.data(), std::size_t(len)));
+      const SimModule::Reply reply = m_module->handle(rx.data(), std::size_t(len));
+      rx.erase(rx.begin(), rx.begin() + len);
+      rxTimes.erase(rxTimes.begin(), rxTimes.begin() + len);
+
+      if (reply.fault == SimFault::Vanish) {
+        hangUp = true;
+        break;
+      }
+      const std::string faultNote =
+          reply.fault == SimFault::None ? std::string() : std::string(" (") + simFaultName(reply.fault) + ")";
+      if (reply.bytes.empty()) {
+        log("no answer" + faultNote);
+        continue;
+      }
+      log("answer " + hex(reply.bytes.data(), reply.bytes.size()) + faultNote);
+      tx = reply.bytes;
+      txSent = 0;
+      const nanoseconds delay = std::chrono::milliseconds(reply.delayMs);
+      if (pace) {
+        // The pseudo-terminal delivered the request at once; on the wire its
+        // last byte would have arrived len characters after the first.
+        const Clock::time_point requestEnd = std::max(lastByte, firstByte + kCharTime * len);
+        txStart = requestEnd + kFrameSilence + delay;
+      } else {
+        txStart = Clock::now() + delay;
+      }
+      break;  // answer this one before looking at the next
+    }
+    if (hangUp) {
+      closeTerminal();
+      m_vanished = true;
+      log("vanished");
+      break;
+    }
+    // A partial frame that the line has left silent is discarded.
+    if (tx.empty() && !rx.empty() && Clock::now() - rxTimes.back() >= discardSilence) {
+      log("discarded " + hex(rx.data(), rx.size()));
+      rx.clear();
+      rxTimes.clear();
+    }
+  }
+  m_running = false;
+}

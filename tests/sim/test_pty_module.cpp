@@ -1,0 +1,192 @@
+// The simulated module served over a real pseudo-terminal, driven with raw
+// descriptors: requests in, answers out, paced or not, and the device
+// vanishing as a pulled adapter does.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "sim/pty_module.h"
+
+namespace {
+std::vector<std::uint8_t> bytes(const std::string& hex) {
+  std::vector<std::uint8_t> out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+std::string hex(const std::vector<std::uint8_t>& b) {
+  std::string out;
+  char buf[3];
+  for (std::uint8_t x : b) {
+    std::snprintf(buf, sizeof buf, "%02X", x);
+    out += buf;
+  }
+  return out;
+}
+
+// A client end of the terminal, as a serial port program would hold it.
+class RawClient {
+ public:
+  explicit RawClient(const std::string& path) {
+    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) return;
+    termios t{};
+    ::tcgetattr(m_fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(m_fd, TCSANOW, &t);
+  }
+  ~RawClient() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  bool ok() const { return m_fd >= 0; }
+  void send(const std::string& hexText) {
+    const std::vector<std::uint8_t> b = bytes(hexText);
+    ASSERT_EQ(::write(m_fd, b.data(), b.size()), ssize_t(b.size()));
+  }
+  // Reads until n bytes arrived, the line hangs up or the guard time passes
+  // (the guard only keeps a broken module from hanging the test).
+  std::vector<std::uint8_t> receive(std::size_t n, bool* hungUp = nullptr) {
+    std::vector<std::uint8_t> got;
+    const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (got.size() < n && std::chrono::steady_clock::now() < guard) {
+      pollfd p{m_fd, POLLIN, 0};
+      if (::poll(&p, 1, 100) <= 0) continue;
+      std::uint8_t buf[256];
+      const ssize_t r = ::read(m_fd, buf, sizeof buf);
+      if (r > 0) {
+        got.insert(got.end(), buf, buf + r);
+      } else if (r == 0 || (errno != EAGAIN && errno != EINTR)) {
+        if (hungUp) *hungUp = true;
+        break;
+      }
+    }
+    return got;
+  }
+
+ private:
+  int m_fd = -1;
+};
+
+const char* const kReadIdentity = "FF030000000451D7";
+const char* const kIdentityAnswer = "FF030812004FBD00010005D10E";
+}  // namespace
+
+class PtyServing : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PtyServing, AnswersRequestsArrivingInPiecesAndAfterNoise) {
+  PtyModule::Options o;
+  o.pace = GetParam();
+  PtyModule pty(std::make_shared<SimModule>(), o);
+  ASSERT_TRUE(pty.start()) << pty.lastError();
+  RawClient c(pty.slavePath());
+  ASSERT_TRUE(c.ok());
+
+  c.send(kReadIdentity);
+  EXPECT_EQ(hex(c.receive(13)), kIdentityAnswer);
+
+  if (!o.pace) {
+    // One request in two writes. (Paced, a pause of 3.5 characters between
+    // them would end the frame, as on the wire; a loaded machine may pause.)
+    c.send("FF100004");
+    c.send("00010012344307");
+  } else {
+    c.send("FF10000400010012344307");
+  }
+  EXPECT_EQ(hex(c.receive(8)), "FF100004000155D6");
+
+  c.send(std::string("0055AA") + kReadIdentity);  // noise before the request
+  EXPECT_EQ(hex(c.receive(13)), kIdentityAnswer);
+
+  EXPECT_EQ(pty.module().registerValue(4), 0x1234);
+  ASSERT_EQ(pty.module().requests().size(), 3u);
+  EXPECT_EQ(hex(pty.module().requests()[1].raw), "FF10000400010012344307");
+}
+
+INSTANTIATE_TEST_SUITE_P(Pacing, PtyServing, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Paced" : "Unpaced"; });
+
+TEST(PtyModule, KeepsServingAfterTheClientClosesAndReopens) {
+  PtyModule pty(std::make_shared<SimModule>());
+  ASSERT_TRUE(pty.start());
+  {
+    RawClient first(pty.slavePath());
+    first.send(kReadIdentity);
+    EXPECT_EQ(hex(first.receive(13)), kIdentityAnswer);
+  }
+  RawClient second(pty.slavePath());
+  second.send(kReadIdentity);
+  EXPECT_EQ(hex(second.receive(13)), kIdentityAnswer);
+}
+
+TEST(PtyModule, VanishHangsUpAndReappearServesOnANewTerminal) {
+  const std::string link = ::testing::TempDir() + "tq740-sim-link-" + std::to_string(::getpid());
+  PtyModule::Options o;
+  o.linkPath = link;
+  PtyModule pty(std::make_shared<SimModule>(), o);
+  ASSERT_TRUE(pty.start());
+  char target[PATH_MAX] = {};
+  ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(pty.slavePath(), target);
+
+  RawClient c(link);
+  ASSERT_TRUE(c.ok());
+  pty.vanish();
+  EXPECT_TRUE(pty.vanished());
+  bool hungUp = false;
+  EXPECT_TRUE(c.receive(1, &hungUp).empty());
+  EXPECT_TRUE(hungUp);
+  EXPECT_NE(::access(link.c_str(), F_OK), 0);  // the link went with the device
+
+  ASSERT_TRUE(pty.reappear());
+  EXPECT_FALSE(pty.vanished());
+  RawClient again(link);
+  again.send(kReadIdentity);
+  EXPECT_EQ(hex(again.receive(13)), kIdentityAnswer);
+  pty.stop();
+  EXPECT_NE(::access(link.c_str(), F_OK), 0);
+}
+
+TEST(PtyModule, VanishFaultHangsUpInsteadOfAnswering) {
+  auto module = std::make_shared<SimModule>();
+  module->addFault({SimFault::Vanish, 2, std::nullopt, 1, 0});
+  PtyModule pty(module);
+  ASSERT_TRUE(pty.start());
+  RawClient c(pty.slavePath());
+  c.send(kReadIdentity);
+  EXPECT_EQ(hex(c.receive(13)), kIdentityAnswer);
+  c.send(kReadIdentity);
+  bool hungUp = false;
+  EXPECT_TRUE(c.receive(13, &hungUp).empty());
+  EXPECT_TRUE(hungUp);
+  EXPECT_TRUE(pty.vanished());
+}
+
+// A long delay is a poll() time-out: stop() ends it at once instead of
+// waiting out the minute (a sleeping module would hold the test until the
+// ctest time-out).
+TEST(PtyModule, StopInterruptsADelayedAnswer) {
+  auto module = std::make_shared<SimModule>();
+  module->addFault({SimFault::Delay, 0, std::nullopt, 1, 60'000});
+  PtyModule::Options o;
+  o.pace = true;
+  PtyModule pty(module, o);
+  ASSERT_TRUE(pty.start());
+  RawClient c(pty.slavePath());
+  c.send(kReadIdentity);
+  while (module->requests().empty()) {
+    pollfd none{-1, 0, 0};
+    ::poll(&none, 0, 1);  // the request reaches the module's thread
+  }
+  pty.stop();
+  SUCCEED();
+}
