@@ -1,0 +1,88 @@
+// The frame log: every attempt's request and answer, every box's text.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "link/frame_trace.h"
+#include "link/modbus_master.h"
+#include "tests/support/fake_serial_device.h"
+#include "tests/support/recording_prompt.h"
+
+namespace {
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) out.push_back(l);
+  return out;
+}
+
+TEST(FrameTraceTest, LogsEveryAttemptAndEveryBox) {
+  std::ostringstream log;
+  FrameTrace trace(log);
+  RecordingPrompt recorder;
+  TracingPrompt prompt(recorder, &trace);
+  RegisterImage image;
+  FakeSerialDevice device;
+  ModbusMaster master(image, prompt);
+  master.setDevice(&device);
+  master.setTrace(&trace);
+
+  device.script().silence();
+  device.script().answer({0xFF, 0x03, 0x04, 0x12, 0x00, 0x4F, 0xBD, 0x00, 0x00});  // CRC wrong
+  EXPECT_FALSE(master.read_holding_registers(0, 2, true));
+  ASSERT_EQ(recorder.numbers(), std::vector<int>{12});  // forwarded
+
+  const auto l = lines(log.str());
+  const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} .*)");
+  for (const auto& line : l) EXPECT_TRUE(std::regex_match(line, stamp)) << line;
+  std::string body;
+  for (const auto& line : l) body += line.substr(24) + "\n";
+  EXPECT_NE(body.find("attempt 1 TX 8: FF 03 00 00 00 02 D1 D5\n"), std::string::npos) << body;
+  EXPECT_NE(body.find("attempt 1 RX 0:"), std::string::npos) << body;
+  EXPECT_NE(body.find("attempt 2 TX 8: FF 03 00 00 00 02 D1 D5\n"), std::string::npos) << body;
+  EXPECT_NE(body.find("attempt 2 RX 9: FF 03 04 12 00 4F BD 00 00\n"), std::string::npos) << body;
+  EXPECT_NE(body.find("message 12\\n\\nCommunication error.\n"), std::string::npos) << body;
+  EXPECT_EQ(body.find("attempt 3"), std::string::npos) << body;
+}
+
+TEST(FrameTraceTest, OpensFilesForAppendingAndStandardError) {
+  EXPECT_NE(FrameTrace::open("-"), nullptr);
+  EXPECT_EQ(FrameTrace::open("/nonexistent-dir/trace.log"), nullptr);
+  char path[] = "/tmp/tq740-trace-XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  for (const char* text : {"first", "second"}) {
+    auto trace = FrameTrace::open(path);
+    ASSERT_NE(trace, nullptr);
+    trace->note(text);
+  }
+  std::ifstream in(path);
+  std::stringstream content;
+  content << in.rdbuf();
+  std::remove(path);
+  const auto l = lines(content.str());
+  ASSERT_EQ(l.size(), 2u);
+  EXPECT_NE(l[0].find("first"), std::string::npos);
+  EXPECT_NE(l[1].find("second"), std::string::npos);
+}
+
+TEST(FrameTraceTest, TracingPromptWithoutTraceOnlyForwards) {
+  RecordingPrompt recorder;
+  recorder.answerNext(MsgAnswer::No);
+  TracingPrompt prompt(recorder, nullptr);
+  EXPECT_EQ(prompt.message("q", MsgKind::Question, true, "d"), MsgAnswer::No);
+  prompt.beginWaitCursor();
+  EXPECT_EQ(recorder.m_waitDepth, 1);
+  prompt.endWaitCursor();
+  ASSERT_EQ(recorder.m_messages.size(), 1u);
+  EXPECT_EQ(recorder.m_messages[0].detail, "d");
+  EXPECT_TRUE(recorder.m_messages[0].defaultNo);
+}
+}  // namespace
