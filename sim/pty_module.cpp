@@ -170,6 +170,24 @@ void PtyModule::vanish() {
 
 bool PtyModule::reappear() { return start(); }
 
+void PtyModule::requestDone() {
+  {
+    std::lock_guard lock(m_doneMutex);
+    ++m_done;
+  }
+  m_doneChanged.notify_all();
+}
+
+std::size_t PtyModule::requestsDone() const {
+  std::lock_guard lock(m_doneMutex);
+  return m_done;
+}
+
+bool PtyModule::waitForRequestsDone(std::size_t n, std::chrono::milliseconds guard) const {
+  std::unique_lock lock(m_doneMutex);
+  return m_doneChanged.wait_for(lock, guard, [&] { return m_done >= n; });
+}
+
 void PtyModule::log(const std::string& line) {
   if (!m_log) return;
   const double t = std::chrono::duration<double>(Clock::now() - m_epoch).count();
@@ -259,11 +277,13 @@ void PtyModule::serve() {
           log(std::string("write failed: ") + std::strerror(errno));
           tx.clear();
           txSent = 0;
+          requestDone();
           break;
         }
       }
     }
     if (txSent < tx.size()) continue;
+    if (!tx.empty()) requestDone();
     tx.clear();
     txSent = 0;
 
@@ -295,6 +315,7 @@ void PtyModule::serve() {
           reply.fault == SimFault::None ? std::string() : std::string(" (") + simFaultName(reply.fault) + ")";
       if (reply.bytes.empty()) {
         log("no answer" + faultNote);
+        requestDone();
         continue;
       }
       log("answer " + hex(reply.bytes.data(), reply.bytes.size()) + faultNote);
@@ -315,6 +336,7 @@ void PtyModule::serve() {
       closeTerminal();
       m_vanished = true;
       log("vanished");
+      requestDone();
       break;
     }
     // A partial frame that the line has left silent is discarded.

@@ -4,8 +4,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstddef>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -36,6 +39,13 @@ class PtyModule {
 
   // True after vanish() or a Vanish fault, until the next start().
   bool vanished() const { return m_vanished; }
+  // Number of request frames the module has finished with: its answer is
+  // completely written, or it gave none. Tests wait for it before looking
+  // at the line, so that a late answer cannot race them.
+  std::size_t requestsDone() const;
+  // Blocks until requestsDone() >= n; false when guard passed first.
+  bool waitForRequestsDone(std::size_t n, std::chrono::milliseconds guard = std::chrono::seconds(10)) const;
+
   // Why start() failed (empty when it did not).
   const std::string& lastError() const { return m_error; }
 
@@ -48,6 +58,10 @@ class PtyModule {
   bool openTerminal();
   void closeTerminal();  // hangs up: the client sees the device gone
   void log(const std::string& line);
+  void requestDone();
+  mutable std::mutex m_doneMutex;
+  mutable std::condition_variable m_doneChanged;
+  std::size_t m_done = 0;
   std::unique_ptr<std::ofstream> m_logFile;
   std::ostream* m_log = nullptr;
   std::chrono::steady_clock::time_point m_epoch;
