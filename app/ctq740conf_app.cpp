@@ -1,0 +1,183 @@
+#include "app/ctq740conf_app.h"
+
+#include <QDir>
+#include <QSettings>
+
+#include "app/about_dlg.h"
+#include "app/command_ids.h"
+#include "app/ctq740conf_doc.h"
+#include "app/desktop.h"
+#include "app/documentation.h"
+#include "app/main_frame.h"
+#include "form/ctq740conf_view.h"
+#include "link/user_prompt.h"
+
+namespace {
+
+CTQ740confApp* g_theApp = nullptr;
+
+const QString kRecentSection = QStringLiteral("Recent File List");
+const QString kRecentEntry = QStringLiteral("File%1");
+const QString kPreviewPages = QStringLiteral("Settings/PreviewPages");
+
+QSettings appSettings() {
+  return QSettings(QString::fromLatin1(CTQ740confApp::kRegistryKey),
+                   QString::fromLatin1(CTQ740confApp::kAppTitle));
+}
+
+}  // namespace
+
+CTQ740confApp::CTQ740confApp(AppEnvironment env) : m_env(std::move(env)) {
+  Q_ASSERT(!g_theApp);
+  g_theApp = this;
+  m_commands.on(cmd::kFileNew, [this] { OnFileNew(); });
+  m_commands.on(cmd::kFileOpen, [this] { OnFileOpen(); });
+  m_commands.on(cmd::kAppExit, [this] { OnAppExit(); });
+  m_commands.on(cmd::kAppAbout, [this] { OnAppAbout(); });
+  m_router.setMap(CommandOwner::App, &m_commands);
+}
+
+CTQ740confApp::~CTQ740confApp() {
+  ExitInstance();
+  g_theApp = nullptr;
+}
+
+CTQ740confApp* CTQ740confApp::instance() { return g_theApp; }
+
+CMainFrame* CTQ740confApp::mainFrame() const { return m_frame; }
+
+void CTQ740confApp::loadSettings() {
+  QSettings s = appSettings();
+  m_recentFiles.clear();
+  s.beginGroup(kRecentSection);
+  for (int i = 1; i <= kMaxRecentFiles; ++i) {
+    const QString path = s.value(kRecentEntry.arg(i)).toString();
+    if (!path.isEmpty()) m_recentFiles << path;
+  }
+  s.endGroup();
+  m_previewPages = s.value(kPreviewPages, 0).toInt();
+}
+
+bool CTQ740confApp::InitInstance(const QString& file) {
+  loadSettings();
+
+  // The document, the frame with its bars and the view.
+  m_doc = std::make_unique<CTQ740confDoc>(*m_env.prompt, *m_env.desktop);
+  m_doc->addToRecentFiles = [this](const QString& path) { addToRecentFileList(path); };
+  m_router.setMap(CommandOwner::Document, &m_doc->commands());
+
+  m_frame = new CMainFrame(m_router);
+  if (!m_frame->OnCreate()) {
+    m_env.prompt->message("Failed to create empty document.", MsgKind::Error);
+    delete m_frame;
+    return false;
+  }
+  m_doc->dialogParent = m_frame;
+  m_router.setMap(CommandOwner::Frame, &m_frame->commands());
+  m_router.afterCommand = [this] {
+    if (m_frame) m_frame->UpdateCommandUI();
+  };
+  connect(m_doc.get(), &CTQ740confDoc::titleChanged, m_frame, &CMainFrame::OnUpdateFrameTitle);
+
+  ViewEnvironment viewEnv;
+  viewEnv.prompt = m_env.prompt;
+  viewEnv.deviceFactory = m_env.deviceFactory;
+  viewEnv.ports = m_env.ports;
+  viewEnv.trace = m_env.trace;
+  m_view = new CTQ740confView(viewEnv);
+  connect(m_view, &CTQ740confView::documentTitleRequested, m_doc.get(), &CTQ740confDoc::SetTitle);
+  connect(m_view, &QObject::destroyed, this, [this] { m_router.setMap(CommandOwner::View, nullptr); });
+  m_frame->setView(m_view);
+  bindViewCommands();
+
+  // A new document, or the file named on the command line.
+  if (file.isEmpty()) {
+    OnFileNew();
+  } else if (!OpenDocumentFile(file)) {
+    delete m_frame;
+    return false;
+  }
+
+  m_frame->show();
+  m_frame->UpdateCommandUI();
+
+  m_szStartDir = QDir::currentPath();
+  if (m_szStartDir.isEmpty()) m_szStartDir = QStringLiteral(".");
+  return true;
+}
+
+void CTQ740confApp::bindViewCommands() {
+  CTQ740confView* v = m_view;
+  m_viewCommands.on(cmd::kOpenConfiguration, [v] { v->OnConfigurationFile(); });
+  m_viewCommands.on(cmd::kSaveConfiguration, [v] { v->OnConfigurationFile(); });
+  m_viewCommands.on(cmd::kAutoSelect, [v] { v->OnAutoSelect(); });
+  m_viewCommands.on(cmd::kSelectDevice, [v] { v->OnSelectDevice(); });
+  m_viewCommands.on(cmd::kReadParameters, [v] { v->OnReadParameters(); });
+  m_viewCommands.on(cmd::kWriteParameters, [v] { v->OnWriteParameters(); });
+  m_viewCommands.on(cmd::kReadFirmwareVersion, [v] { v->OnReadFirmwareVersion(); });
+  m_viewCommands.on(cmd::kDisconnect, [v] { v->OnDisconnect(); });
+  m_viewCommands.on(cmd::kCom1, [v] { v->OnConnectCom(1); });
+  m_viewCommands.on(cmd::kCom2, [v] { v->OnConnectCom(2); });
+  m_viewCommands.on(cmd::kCom3, [v] { v->OnConnectCom(3); });
+  m_viewCommands.on(cmd::kCom4, [v] { v->OnConnectCom(4); });
+  // The view passes Documentation on to the application.
+  m_viewCommands.on(cmd::kDocumentation, [this] { OnDocumentation(); });
+  m_router.setMap(CommandOwner::View, &m_viewCommands);
+}
+
+int CTQ740confApp::ExitInstance() {
+  if (m_exited) return 0;
+  m_exited = true;
+  // The frame goes first: its view closes an open port.
+  delete m_frame;
+  QSettings s = appSettings();
+  s.beginGroup(kRecentSection);
+  for (int i = 1; i <= kMaxRecentFiles; ++i) {
+    if (i <= m_recentFiles.size())
+      s.setValue(kRecentEntry.arg(i), m_recentFiles[i - 1]);
+    else
+      s.remove(kRecentEntry.arg(i));
+  }
+  s.endGroup();
+  if (m_previewPages != 0) s.setValue(kPreviewPages, m_previewPages);
+  s.sync();
+  m_router.setMap(CommandOwner::Document, nullptr);
+  m_doc.reset();
+  return 0;
+}
+
+void CTQ740confApp::addToRecentFileList(const QString& path) {
+  m_recentFiles.removeAll(path);
+  m_recentFiles.prepend(path);
+  while (m_recentFiles.size() > kMaxRecentFiles) m_recentFiles.removeLast();
+}
+
+void CTQ740confApp::OnFileNew() {
+  m_doc->OnNewDocument();
+  if (m_view) m_view->OnInitialUpdate();
+}
+
+void CTQ740confApp::OnFileOpen() {
+  const QString path = m_env.desktop->getOpenFileName(m_frame, QStringLiteral("Open"), QString(),
+                                                      QStringLiteral("All Files (*.*)"));
+  if (!path.isEmpty()) OpenDocumentFile(path);
+}
+
+bool CTQ740confApp::OpenDocumentFile(const QString& path) {
+  if (!m_doc->OnOpenDocument(path)) return false;
+  if (m_view) m_view->OnInitialUpdate();
+  return true;
+}
+
+void CTQ740confApp::OnAppExit() {
+  if (m_frame) m_frame->close();
+}
+
+void CTQ740confApp::OnAppAbout() {
+  CAboutDlg dlg([this] { OnDocumentation(); }, m_frame);
+  dlg.DoModal();
+}
+
+void CTQ740confApp::OnDocumentation() {
+  showDocumentation(m_szStartDir, *m_env.prompt, *m_env.desktop, m_frame);
+}

@@ -1,0 +1,87 @@
+#pragma once
+// CTQ740confApp: the one application object. Owns start-up, the document,
+// the main frame (which owns the view), the command router, the start
+// directory m_szStartDir and the recent-file list, and handles the
+// application's commands: New, Open, Exit, About and Documentation.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+
+#include "app/command_router.h"
+#include "form/ctq740conf_view.h"
+#include "link/serial_device.h"
+#include "link/serial_port.h"
+
+class CMainFrame;
+class CTQ740confDoc;
+class Desktop;
+class FrameTrace;
+class UserPrompt;
+
+// What the application hands on to its parts; tests pass fakes.
+struct AppEnvironment {
+  UserPrompt* prompt = nullptr;       // required
+  Desktop* desktop = nullptr;         // required
+  SerialDeviceFactory deviceFactory;  // empty: the POSIX termios backend
+  PortMap ports;
+  FrameTrace* trace = nullptr;
+};
+
+class CTQ740confApp : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
+  static constexpr const char* kAppTitle = "TQ740conf";
+  static constexpr int kMaxRecentFiles = 4;
+
+  // Only one may exist at a time.
+  explicit CTQ740confApp(AppEnvironment env);
+  ~CTQ740confApp() override;
+  static CTQ740confApp* instance();
+
+  // Start-up: settings, document, frame and view, then a new document or the
+  // named file opened, the window shown, the start directory recorded.
+  // False when the main window or the document could not be made.
+  bool InitInstance(const QString& file = {});
+  // Writes the recent-file list back; runs once (also from the destructor).
+  int ExitInstance();
+
+  // Application commands.
+  void OnFileNew();
+  void OnFileOpen();
+  bool OpenDocumentFile(const QString& path);
+  void OnAppExit();
+  void OnAppAbout();
+  void OnDocumentation();
+
+  const QString& startDir() const { return m_szStartDir; }
+  const QStringList& recentFiles() const { return m_recentFiles; }
+  void addToRecentFileList(const QString& path);
+
+  CMainFrame* mainFrame() const;
+  CTQ740confDoc* document() const { return m_doc.get(); }
+  CTQ740confView* view() const { return m_view; }
+  CommandRouter& router() { return m_router; }
+  const CommandMap& commands() const { return m_commands; }
+
+ private:
+  void loadSettings();
+  void bindViewCommands();
+
+  AppEnvironment m_env;
+  QString m_szStartDir;
+  QStringList m_recentFiles;
+  int m_previewPages = 0;
+  bool m_exited = false;
+  CommandRouter m_router;
+  CommandMap m_commands;
+  CommandMap m_viewCommands;
+  std::unique_ptr<CTQ740confDoc> m_doc;
+  QPointer<CMainFrame> m_frame;
+  QPointer<CTQ740confView> m_view;
+};

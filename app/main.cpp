@@ -1,0 +1,83 @@
+// tq740conf: the configurator's entry point. Parses the command line, starts
+// the simulated module when asked, and runs the application object.
+
+#include <QApplication>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/ctq740conf_app.h"
+#include "app/desktop.h"
+#include "app/qt_user_prompt.h"
+#include "link/frame_trace.h"
+#include "sim/pty_module.h"
+#include "sim/sim_module.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  CommandLine cmdLine = parseCommandLine(args);
+  switch (cmdLine.action) {
+    case CommandLine::Action::Help:
+      std::cout << usageText();
+      return 0;
+    case CommandLine::Action::Version:
+      std::cout << versionText();
+      return 0;
+    case CommandLine::Action::Error:
+      std::cerr << cmdLine.error << "\n" << usageText();
+      return kUsageExitStatus;
+    case CommandLine::Action::Run:
+      break;
+  }
+
+  QApplication qapp(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("TQ740conf"));
+  QApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+  std::unique_ptr<FrameTrace> trace;
+  if (!cmdLine.trace.empty()) {
+    trace = FrameTrace::open(cmdLine.trace);
+    if (!trace) {
+      std::cerr << "tq740conf: cannot write the trace to " << cmdLine.trace << "\n";
+      return kUsageExitStatus;
+    }
+  }
+
+  // The simulated module serves COM1 unless --port 1=PATH names another device.
+  std::unique_ptr<PtyModule> simulated;
+  if (cmdLine.simulate) {
+    PtyModule::Options options;
+    options.pace = true;
+    simulated = std::make_unique<PtyModule>(std::make_shared<SimModule>(), options);
+    if (!simulated->start()) {
+      std::cerr << "tq740conf: cannot start the simulated module on a pseudo-terminal\n";
+      return 1;
+    }
+    if (!cmdLine.portNamed(1)) cmdLine.ports.setPath(1, simulated->slavePath());
+    if (trace) trace->note("simulated module on " + simulated->slavePath());
+  }
+
+  QtUserPrompt qtPrompt;
+  std::unique_ptr<TracingPrompt> tracingPrompt;
+  UserPrompt* prompt = &qtPrompt;
+  if (trace) {
+    tracingPrompt = std::make_unique<TracingPrompt>(qtPrompt, trace.get());
+    prompt = tracingPrompt.get();
+  }
+  QtDesktop desktop;
+
+  AppEnvironment env;
+  env.prompt = prompt;
+  env.desktop = &desktop;
+  env.ports = cmdLine.ports;
+  env.trace = trace.get();
+
+  int status = 1;
+  {
+    CTQ740confApp theApp(env);
+    if (theApp.InitInstance(QString::fromLocal8Bit(cmdLine.file.c_str()))) status = QApplication::exec();
+    theApp.ExitInstance();
+  }
+  return status;
+}

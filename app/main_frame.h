@@ -1,0 +1,77 @@
+#pragma once
+// CMainFrame: the main window. Owns the menu, the toolbar m_wndToolBar, the
+// status bar m_wndStatusBar with its four panes and one action per command,
+// all built from the command table. Every triggered action goes to the
+// command router; the update rules set enabled states and marks before a
+// menu opens and whenever the event loop goes idle.
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+
+#include "app/command_router.h"
+#include "form/ctq740conf_view.h"
+#include "app/update_rules.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QStatusBar;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kAppTitle = "TQ740conf";
+
+  explicit CMainFrame(CommandRouter& router, QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // Builds toolbar, status bar, menu and accelerators; false when a part of
+  // the frame could not be made.
+  bool OnCreate();
+  void setView(CTQ740confView* view);
+  CTQ740confView* view() const { return m_view; }
+
+  // Caption: "<document title> - TQ740conf".
+  void OnUpdateFrameTitle(const QString& documentTitle);
+
+  // Evaluates every update rule and the lock panes now.
+  void UpdateCommandUI();
+  ShellState shellState() const;
+
+  QAction* action(int id) const;
+  QMenu* menu(const QString& path) const;  // "&Device" or "&Device/&Select device"
+  QToolBar* toolBar() const { return m_wndToolBar; }
+  QLabel* pane(int id) const;
+  // What the message pane shows: the current prompt, or "Ready".
+  QString messagePaneText() const;
+
+  const CommandMap& commands() const { return m_commands; }
+  // The lock-key reader (tests substitute their own).
+  std::function<LockKeyState()> lockKeyReader;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildActions();
+  void buildMenu();
+  void buildToolBar();
+  void buildStatusBar();
+  void updateLockPanes();
+
+  CommandRouter& m_router;
+  CommandMap m_commands;
+  QPointer<CTQ740confView> m_view;
+  QToolBar* m_wndToolBar = nullptr;
+  QStatusBar* m_wndStatusBar = nullptr;
+  std::map<int, QAction*> m_actions;
+  std::map<QString, QMenu*> m_menus;
+  std::map<int, QLabel*> m_panes;
+  QMetaObject::Connection m_idleConnection;
+  QElapsedTimer m_lockPoll;
+};

@@ -1,0 +1,54 @@
+#include "app/qt_user_prompt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+QtUserPrompt::~QtUserPrompt() {
+  while (m_waitDepth > 0) endWaitCursor();
+}
+
+MsgAnswer QtUserPrompt::message(const std::string& text, MsgKind kind, bool defaultNo,
+                                const std::string& detail) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(QStringLiteral("TQ740conf"));
+  box.setText(QString::fromStdString(text));
+  if (!detail.empty()) box.setDetailedText(QString::fromStdString(detail));
+  switch (kind) {
+    case MsgKind::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MsgKind::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MsgKind::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MsgKind::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+  }
+  if (kind == MsgKind::Question) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  // A box shown in the middle of a busy operation gets the normal pointer.
+  if (m_waitDepth > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const int result = box.exec();
+  if (m_waitDepth > 0) QApplication::restoreOverrideCursor();
+  if (kind != MsgKind::Question) return MsgAnswer::Ok;
+  return result == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+}
+
+void QtUserPrompt::beginWaitCursor() {
+  ++m_waitDepth;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtUserPrompt::endWaitCursor() {
+  if (m_waitDepth == 0) return;
+  --m_waitDepth;
+  QApplication::restoreOverrideCursor();
+}
