@@ -100,18 +100,28 @@ void scalePictures(QTextDocument& doc, const std::vector<Picture>& pictures) {
 }
 
 void styleDocument(QTextDocument& doc) {
-  bool firstChapter = true;
+  int chapter = 0;
   for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
     const int level = block.blockFormat().headingLevel();
-    if (level == 0) continue;
+    if (level == 0) {
+      // Code blocks on a light grey ground, set in a little.
+      if (block.blockFormat().nonBreakableLines()) {
+        QTextCursor cursor(block);
+        QTextBlockFormat f = block.blockFormat();
+        f.setBackground(QColor(0xf0, 0xf2, 0xf4));
+        f.setLeftMargin(8);
+        cursor.setBlockFormat(f);
+      }
+      continue;
+    }
     QTextCursor cursor(block);
     QTextBlockFormat f = block.blockFormat();
     f.setTopMargin(level == 1 ? 0 : 14);
     f.setBottomMargin(6);
-    // Every chapter but the first starts a new page.
+    // Each chapter starts a new page; the title page stands alone.
     if (level == 1) {
-      if (!firstChapter) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-      firstChapter = false;
+      if (chapter > 0) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+      ++chapter;
     }
     cursor.setBlockFormat(f);
     cursor.select(QTextCursor::BlockUnderCursor);
@@ -125,10 +135,10 @@ void styleDocument(QTextDocument& doc) {
     auto* table = qobject_cast<QTextTable*>(frame);
     if (!table) continue;
     QTextTableFormat f = table->format();
-    f.setBorder(0.5);
-    f.setBorderBrush(QColor(0x90, 0x90, 0x90));
+    f.setBorder(1);
+    f.setBorderBrush(QColor(0xa0, 0xa8, 0xb4));
     f.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-    f.setBorderCollapse(true);
+    f.setBorderCollapse(false);
     f.setCellPadding(3);
     f.setCellSpacing(0);
     f.setHeaderRowCount(1);
