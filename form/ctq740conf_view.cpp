@@ -43,17 +43,24 @@ class DigitLimitValidator : public QValidator {
     connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { m_current = t.size(); });
   }
   void setLimit(int chars) { m_limit = chars; }
+  // Text set by the program is taken whole, whatever its length.
+  void setProgramText(QLineEdit* edit, const QString& text) {
+    m_program = true;
+    edit->setText(text);
+    m_program = false;
+  }
   int limit() const { return m_limit; }
 
   State validate(QString& input, int&) const override {
     for (QChar c : input)
       if (c < QLatin1Char('0') || c > QLatin1Char('9')) return Invalid;
-    if (m_limit > 0 && input.size() > m_limit && input.size() >= m_current) return Invalid;
+    if (!m_program && m_limit > 0 && input.size() > m_limit && input.size() >= m_current) return Invalid;
     return Acceptable;
   }
 
  private:
   int m_limit = 0;
+  bool m_program = false;
   qsizetype m_current = 0;
 };
 
@@ -78,9 +85,7 @@ class ViewFormAdapter : public ConfigForm {
     auto* edit = qobject_cast<QLineEdit*>(m_view.control(id));
     return edit ? edit->text().toStdString() : std::string();
   }
-  void setEditText(int id, const std::string& text) override {
-    if (auto* edit = qobject_cast<QLineEdit*>(m_view.control(id))) edit->setText(QString::fromStdString(text));
-  }
+  void setEditText(int id, const std::string& text) override;
   void markIndicator(int indicatorId, Mark mark) override;
   void HideAllIndicators() override { m_view.HideAllIndicators(); }
   void ShowMasterOrderGroup(bool show) override { m_view.ShowMasterOrderGroup(show); }
@@ -139,15 +144,20 @@ struct CTQ740confView::Impl {
   QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(controls.at(id)); }
   QLabel* label(int id) const { return qobject_cast<QLabel*>(controls.at(id)); }
   void show(int id, bool visible) const { controls.at(id)->setVisible(visible); }
-  void setText(int id, const QString& text) const {
-    if (auto* e = edit(id))
-      e->setText(text);
-    else if (auto* l = label(id))
-      l->setText(text);
-  }
   int readInt(int id) const { return dialogInt(edit(id)->text().toStdString()); }
+  void setEditText(int id, const QString& text) const {
+    auto v = validators.find(id);
+    if (v != validators.end())
+      v->second->setProgramText(edit(id), text);
+    else
+      edit(id)->setText(text);
+  }
   void setLimit(int id, int chars) const { validators.at(id)->setLimit(chars); }
 };
+
+void ViewFormAdapter::setEditText(int id, const std::string& text) {
+  if (qobject_cast<QLineEdit*>(m_view.control(id))) m_view.d->setEditText(id, QString::fromStdString(text));
+}
 
 void ViewFormAdapter::markIndicator(int indicatorId, Mark mark) {
   if (m_view.control(indicatorId)) m_view.markField(indicatorId, mark == Mark::Ok);
@@ -353,8 +363,8 @@ void CTQ740confView::OnSelectDevice() {
   HideDeviceControls();
   d->m_nDevice = 0;
   const DeviceType& type = DeviceTypeTable[static_cast<std::size_t>(d->m_nDevice)];
-  d->setText(ctl::kSymbol, qs(type.typeLabel));
-  d->setText(ctl::kName, qs(type.description));
+  d->setEditText(ctl::kSymbol, qs(type.typeLabel));
+  d->setEditText(ctl::kName, qs(type.description));
   for (int id : form::kDeviceControls) d->show(id, true);
   ShowMasterOrderGroup(true);
 
@@ -375,6 +385,10 @@ void CTQ740confView::OnSelectDevice() {
 
   d->m_orderList->deleteAllRows();
   showOrderCount();
+  // Hiding the control that had the keyboard focus moved the focus on, and
+  // the scroll area followed it: back to the origin.
+  horizontalScrollBar()->setValue(0);
+  verticalScrollBar()->setValue(0);
 }
 
 void CTQ740confView::OnMasterModeChange() {
@@ -464,7 +478,7 @@ bool CTQ740confView::ValidateOrderEditor() {
   // against its range.
   auto number = [&](int editId, int indicatorId, int entry) {
     const int v = d->readInt(editId);
-    d->edit(editId)->setText(QString::number(v));
+    d->setEditText(editId, QString::number(v));
     const bool ok = d->limits.entry(entry).contains(v);
     markField(indicatorId, ok);
     allValid = allValid && ok;
@@ -507,7 +521,7 @@ void CTQ740confView::renumberFrom(int row) {
 }
 
 void CTQ740confView::showOrderCount() {
-  d->edit(ctl::kOrderCount)->setText(QString::number(d->m_orderList->rowCount()));
+  d->setEditText(ctl::kOrderCount, QString::number(d->m_orderList->rowCount()));
 }
 
 void CTQ740confView::OnAddOrder() {
@@ -591,11 +605,11 @@ void CTQ740confView::OnOrderItemChanged() {
           return;
         }
     };
-    d->edit(ctl::kOrderSlaveAddr)->setText(list->text(r, 1));
+    d->setEditText(ctl::kOrderSlaveAddr, list->text(r, 1));
     selectPrefix(d->combo(ctl::kOrderFunction), list->text(r, 2));
-    d->edit(ctl::kOrderStart)->setText(list->text(r, 3));
-    d->edit(ctl::kOrderRegCount)->setText(list->text(r, 4));
-    d->edit(ctl::kOrderMemAddr)->setText(list->text(r, 5));
+    d->setEditText(ctl::kOrderStart, list->text(r, 3));
+    d->setEditText(ctl::kOrderRegCount, list->text(r, 4));
+    d->setEditText(ctl::kOrderMemAddr, list->text(r, 5));
     selectPrefix(d->combo(ctl::kOrderMemSel), list->text(r, 6));
   }
   HideOrderIndicators();

@@ -1,0 +1,122 @@
+#pragma once
+// A shown configuration form with a recording message seam and a fake serial
+// port, driven the way the user drives it: keys into edits and drop-downs,
+// clicks on buttons and list rows.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "form/corder_list_ctrl.h"
+#include "form/ctq740conf_view.h"
+#include "model/control_ids.h"
+#include "tests/support/fake_serial_device.h"
+#include "tests/support/recording_prompt.h"
+
+// One order as the user enters it; -1 leaves a drop-down without a choice.
+struct EditorInput {
+  std::string slave = "1";
+  int function = 2;  // position in the function list: "3"
+  std::string start = "1";
+  std::string regs = "10";
+  std::string mem = "100";
+  int memSel = 0;  // "Data memory"
+};
+
+class FormFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    env.prompt = &prompt;
+    env.deviceFactory = FakeSerialDevice::factory(script);
+    view = std::make_unique<CTQ740confView>(env);
+    view->resize(900, 1000);
+    view->show();
+    view->OnInitialUpdate();
+  }
+
+  QComboBox* combo(int id) const { return qobject_cast<QComboBox*>(view->control(id)); }
+  QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(view->control(id)); }
+  QLabel* label(int id) const { return qobject_cast<QLabel*>(view->control(id)); }
+  COrderListCtrl* list() const { return view->orderList(); }
+  std::string text(int id) const {
+    if (QLineEdit* e = edit(id)) return e->text().toStdString();
+    return label(id)->text().toStdString();
+  }
+
+  // The user picks an item from the keyboard: first item, then down.
+  void choose(int id, int index) {
+    QComboBox* box = combo(id);
+    QTest::keyClick(box, Qt::Key_Home);
+    for (int i = 0; i < index; ++i) QTest::keyClick(box, Qt::Key_Down);
+    ASSERT_EQ(box->currentIndex(), index);
+  }
+  // The user empties an edit and types text into it.
+  void type(int id, const std::string& s) {
+    QLineEdit* e = edit(id);
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Delete);
+    QTest::keyClicks(e, QString::fromStdString(s));
+  }
+  void click(int id) { QTest::mouseClick(view->control(id), Qt::LeftButton); }
+
+  void enter(const EditorInput& in) {
+    type(ctl::kOrderSlaveAddr, in.slave);
+    if (in.memSel >= 0) choose(ctl::kOrderMemSel, in.memSel);
+    if (in.function >= 0) choose(ctl::kOrderFunction, in.function);
+    type(ctl::kOrderStart, in.start);
+    type(ctl::kOrderRegCount, in.regs);
+    type(ctl::kOrderMemAddr, in.mem);
+  }
+  void add(const EditorInput& in) {
+    enter(in);
+    click(ctl::kAddButton);
+  }
+  // Rows with slave addresses "11", "22", ... and otherwise valid fields.
+  void addRows(int n) {
+    for (int i = 1; i <= n; ++i) add(EditorInput{std::to_string(11 * i)});
+    ASSERT_EQ(list()->rowCount(), n);
+  }
+
+  // The user clicks a row, on its "Mem Selection" text.
+  void clickRow(int row) {
+    list()->scrollToItem(list()->topLevelItem(row));
+    const QRect r = list()->visualItemRect(list()->topLevelItem(row));
+    const QPoint at(list()->columnViewportPosition(6) + 4, r.center().y());
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+  }
+
+  std::vector<std::string> column(int c) const {
+    std::vector<std::string> out;
+    for (int r = 0; r < list()->rowCount(); ++r) out.push_back(list()->text(r, c).toStdString());
+    return out;
+  }
+  std::vector<std::string> row(int r) const {
+    std::vector<std::string> out;
+    for (int c = 0; c < COrderListCtrl::kColumns; ++c) out.push_back(list()->text(r, c).toStdString());
+    return out;
+  }
+  int selectedRow() const {
+    for (int r = 0; r < list()->rowCount(); ++r)
+      if (list()->isRowSelected(r)) return r;
+    return -1;
+  }
+
+  // 0 hidden, otherwise the icon shown: 132 OK, 131 error.
+  int mark(int indicatorId) const {
+    QWidget* w = view->control(indicatorId);
+    return w->isVisibleTo(view.get()) ? w->property("icon").toInt() : 0;
+  }
+
+  RecordingPrompt prompt;
+  std::shared_ptr<FakeSerialScript> script = std::make_shared<FakeSerialScript>();
+  ViewEnvironment env;
+  std::unique_ptr<CTQ740confView> view;
+};

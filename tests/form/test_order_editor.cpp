@@ -1,0 +1,327 @@
+// The master order list editor: validation with its indicators, the
+// dependent rules, Add, Insert, Modify, Delete, taking a row into the editor
+// and the list's own frames.
+#include <QImage>
+
+#include "model/field_domains.h"
+#include "ops/config_form.h"
+#include "tests/form/form_fixture.h"
+
+namespace {
+
+class OrderEditor : public FormFixture {
+ protected:
+  void SetUp() override {
+    FormFixture::SetUp();
+    view->OnSelectDevice();
+  }
+  std::vector<int> orderMarks() const {
+    return {mark(1091), mark(1092), mark(1093), mark(1094), mark(1095), mark(1097)};
+  }
+};
+
+constexpr int OK = 132, ER = 131;
+
+TEST_F(OrderEditor, AddWritesNumbersBackAndAppendsTheSelectedRow) {
+  add({"007", 2, "1", "10", "100", 0});
+  ASSERT_TRUE(prompt.m_messages.empty()) << prompt.texts().front();
+  EXPECT_EQ(row(0), (std::vector<std::string>{"1", "7", "3", "1", "10", "100", "Data memory"}));
+  EXPECT_EQ(list()->rowValue(0), 0);
+  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "7");
+  EXPECT_EQ(text(ctl::kOrderCount), "1");
+  EXPECT_EQ(selectedRow(), 0);
+  EXPECT_TRUE(list()->isRowFocused(0));
+  EXPECT_EQ(view->selectedOrder(), 0);
+  EXPECT_EQ(orderMarks(), std::vector<int>(6, 0));  // hidden again by the row change
+}
+
+struct ValidationCase {
+  const char* name;
+  EditorInput in;
+  std::vector<int> marks;  // order indicators 1091..1095, 1097 after a refusal; empty: accepted
+  const char* slaveAfter;
+};
+
+TEST_F(OrderEditor, ValidationMarksEveryFieldAndRefusesInvalidOrders) {
+  const ValidationCase cases[] = {
+      {"valid", {"1", 2, "1", "10", "100", 0}, {}, "1"},
+      {"errors registers with function 3", {"1", 2, "1", "10", "5", 1}, {OK, ER, OK, OK, OK, OK}, "1"},
+      {"errors registers with function 6", {"1", 5, "1", "1", "5", 1}, {}, "1"},
+      {"errors registers with function 16", {"1", 7, "1", "10", "5", 1}, {}, "1"},
+      {"errors registers address 11", {"1", 7, "1", "10", "11", 1}, {OK, OK, OK, OK, ER, OK}, "1"},
+      {"function 6 with two registers", {"1", 5, "1", "2", "100", 0}, {OK, OK, OK, ER, OK, OK}, "1"},
+      {"function 15 with 25 registers", {"1", 6, "1", "25", "100", 0}, {}, "1"},
+      {"function 15 with 26 registers", {"1", 6, "1", "26", "100", 0}, {OK, OK, OK, ER, OK, OK}, "1"},
+      {"empty slave address", {"", 2, "1", "10", "100", 0}, {ER, OK, OK, OK, OK, OK}, "0"},
+      {"slave address 251", {"251", 2, "1", "10", "100", 0}, {ER, OK, OK, OK, OK, OK}, "251"},
+      {"slave address 250", {"250", 2, "1", "10", "100", 0}, {}, "250"},
+      {"starting address 0", {"1", 2, "0", "10", "100", 0}, {OK, OK, ER, OK, OK, OK}, "1"},
+      {"no memory selection, function 16", {"1", 7, "1", "10", "100", -1}, {OK, OK, OK, OK, OK, ER}, "1"},
+      {"no memory selection, function 1", {"1", 0, "1", "10", "100", -1}, {OK, ER, OK, OK, OK, ER}, "1"},
+      {"data memory, no function", {"1", -1, "1", "10", "100", 0}, {OK, ER, OK, OK, OK, OK}, "1"},
+  };
+  for (const ValidationCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->OnInitialUpdate();  // default ranges, no choices
+    view->OnSelectDevice();
+    prompt.clear();
+    add(c.in);
+    EXPECT_EQ(text(ctl::kOrderSlaveAddr), c.slaveAfter);
+    if (c.marks.empty()) {
+      EXPECT_TRUE(prompt.m_messages.empty());
+      EXPECT_EQ(list()->rowCount(), 1);
+      EXPECT_EQ(orderMarks(), std::vector<int>(6, 0));
+    } else {
+      EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 49\n\nInvalid parameters."});
+      EXPECT_EQ(prompt.m_messages.at(0).kind, MsgKind::Error);
+      EXPECT_EQ(list()->rowCount(), 0);
+      EXPECT_EQ(orderMarks(), c.marks);
+    }
+  }
+}
+
+TEST_F(OrderEditor, FunctionAndMemoryChoicesSetRangesLabelsAndTypingLimits) {
+  struct FunctionCase {
+    int f;
+    int max, chars;
+    const char* label;
+  };
+  for (const FunctionCase& c : {FunctionCase{5, 1, 1, "No. of Registers\nonly 1"},
+                                FunctionCase{6, 25, 2, "No. of Registers\n1..25"},
+                                FunctionCase{2, 120, 3, "No. of Registers\n1..120"}}) {
+    choose(ctl::kOrderFunction, c.f);
+    EXPECT_EQ(view->fieldLimits().entry(12).max, c.max) << c.f;
+    EXPECT_EQ(view->textLimit(ctl::kOrderRegCount), c.chars) << c.f;
+    EXPECT_EQ(text(ctl::kOrderRegCountLabel), c.label);
+  }
+  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function");
+  choose(ctl::kOrderMemSel, 1);
+  EXPECT_EQ(view->fieldLimits().entry(13).max, 10);
+  EXPECT_EQ(view->textLimit(ctl::kOrderMemAddr), 2);
+  EXPECT_EQ(text(ctl::kOrderMemAddrLabel), "Memory Address\n1..10");
+  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function\n6, 16");
+  choose(ctl::kOrderMemSel, 0);
+  EXPECT_EQ(view->fieldLimits().entry(13).max, 8000);
+  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function\nall");
+
+  // A longer number stays in the field when the limit shrinks, and fails.
+  type(ctl::kOrderRegCount, "100");
+  choose(ctl::kOrderFunction, 5);
+  EXPECT_EQ(text(ctl::kOrderRegCount), "100");
+  click(ctl::kAddButton);
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
+  EXPECT_EQ(mark(ctl::kIndOrderRegCount), ER);
+}
+
+TEST_F(OrderEditor, TheListTakes150OrdersAndRefusesThe151stUnchecked) {
+  enter({"1", 2, "1", "10", "100", 0});
+  for (int i = 0; i < 150; ++i) click(ctl::kAddButton);
+  ASSERT_TRUE(prompt.m_messages.empty());
+  ASSERT_EQ(list()->rowCount(), 150);
+  EXPECT_EQ(list()->text(149, 0), "150");
+  EXPECT_EQ(text(ctl::kOrderCount), "150");
+  EXPECT_EQ(view->selectedOrder(), 149);
+  // The new last row was scrolled into view.
+  EXPECT_GE(list()->topIndex() + list()->countPerPage(), 150);
+  EXPECT_LE(list()->topIndex(), 149);
+
+  type(ctl::kOrderSlaveAddr, "007");
+  click(ctl::kAddButton);
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 48\n\nOrder list is full."});
+  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "007");  // not validated
+  EXPECT_EQ(list()->rowCount(), 150);
+  EXPECT_EQ(orderMarks(), std::vector<int>(6, 0));
+
+  prompt.clear();
+  clickRow(10);
+  click(ctl::kInsertButton);
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 51\n\nOrder list is full."});
+  EXPECT_EQ(list()->rowCount(), 150);
+}
+
+TEST_F(OrderEditor, InsertPutsTheEditorAboveTheRememberedRowAndRenumbers) {
+  addRows(5);
+  clickRow(2);
+  ASSERT_EQ(view->selectedOrder(), 2);
+  ASSERT_EQ(text(ctl::kOrderSlaveAddr), "33");
+  type(ctl::kOrderSlaveAddr, "");  // Insert takes the fields unchecked
+
+  click(ctl::kInsertButton);
+  EXPECT_TRUE(prompt.m_messages.empty());
+  EXPECT_EQ(column(0), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
+  EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22", "", "33", "44", "55"}));
+  EXPECT_EQ(selectedRow(), 2);
+  EXPECT_EQ(view->selectedOrder(), 2);
+  EXPECT_EQ(text(ctl::kOrderCount), "6");
+}
+
+TEST_F(OrderEditor, InsertWithoutRememberedRowIsAdd) {
+  enter({"", 2, "1", "10", "100", 0});
+  click(ctl::kInsertButton);
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
+  EXPECT_EQ(list()->rowCount(), 0);
+  type(ctl::kOrderSlaveAddr, "5");
+  click(ctl::kInsertButton);
+  EXPECT_EQ(list()->rowCount(), 1);
+  EXPECT_EQ(row(0), (std::vector<std::string>{"1", "5", "3", "1", "10", "100", "Data memory"}));
+  EXPECT_EQ(view->selectedOrder(), 0);
+}
+
+TEST_F(OrderEditor, InsertWithNoChoicesStoresEmptyFunctionAndNumericSelection) {
+  addRows(1);
+  clickRow(0);
+  view->configForm().setComboIndex(ctl::kOrderFunction, -1);
+  view->configForm().setComboIndex(ctl::kOrderMemSel, -1);
+  click(ctl::kInsertButton);
+  EXPECT_EQ(list()->text(0, 2), "");
+  EXPECT_EQ(list()->rowValue(0), -1);
+  EXPECT_EQ(list()->text(0, 6), "-1");
+}
+
+struct DeleteCase {
+  const char* name;
+  int rows, clicked;
+  std::vector<std::string> slaves;  // column 1 afterwards
+  int selected, remembered;
+  const char* editorSlave;
+};
+
+TEST_F(OrderEditor, DeleteRemovesRenumbersAndSelectsTheNeighbour) {
+  const DeleteCase cases[] = {
+      {"last of three", 3, 2, {"11", "22"}, 1, 1, "22"},
+      {"middle of three", 3, 1, {"11", "33"}, 1, 1, "22"},  // the editor keeps the deleted order
+      {"only row", 1, 0, {}, -1, 0, "11"},
+  };
+  for (const DeleteCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    view->OnSelectDevice();
+    addRows(c.rows);
+    clickRow(c.clicked);
+    prompt.clear();
+    prompt.answerNext(MsgAnswer::Yes);
+    click(ctl::kDeleteButton);
+    ASSERT_EQ(prompt.m_messages.size(), 1u);
+    EXPECT_EQ(prompt.m_messages[0].text, "message 50\n\nDo you really want to delete this order?");
+    EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Question);
+    EXPECT_TRUE(prompt.m_messages[0].defaultNo);
+    EXPECT_EQ(column(1), c.slaves);
+    std::vector<std::string> numbers;
+    for (std::size_t i = 1; i <= c.slaves.size(); ++i) numbers.push_back(std::to_string(i));
+    EXPECT_EQ(column(0), numbers);
+    EXPECT_EQ(selectedRow(), c.selected);
+    EXPECT_EQ(view->selectedOrder(), c.remembered);
+    EXPECT_EQ(text(ctl::kOrderSlaveAddr), c.editorSlave);
+    EXPECT_EQ(text(ctl::kOrderCount), std::to_string(c.slaves.size()));
+  }
+}
+
+TEST_F(OrderEditor, DeleteAnsweredNoChangesNothing) {
+  addRows(2);
+  clickRow(0);
+  click(ctl::kDeleteButton);  // the default answer is No
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{50});
+  EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22"}));
+  EXPECT_EQ(text(ctl::kOrderCount), "2");
+}
+
+TEST_F(OrderEditor, ModifyOverwritesTheRememberedRowOnlyWhenConfirmed) {
+  addRows(2);
+  clickRow(0);
+  enter({"", 7, "9", "99", "5", 1});  // invalid slave address and register count
+  click(ctl::kModifyButton);           // No
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 52\n\nDo you really want to modify this order?"});
+  EXPECT_TRUE(prompt.m_messages[0].defaultNo);
+  EXPECT_EQ(row(0), (std::vector<std::string>{"1", "11", "3", "1", "10", "100", "Data memory"}));
+
+  prompt.answerNext(MsgAnswer::Yes);
+  click(ctl::kModifyButton);
+  EXPECT_EQ(row(0), (std::vector<std::string>{"1", "", "16", "9", "99", "5", "Errors registers"}));
+  EXPECT_EQ(list()->rowValue(0), 1);
+  EXPECT_EQ(row(1)[1], "22");
+  EXPECT_EQ(selectedRow(), 0);
+  EXPECT_EQ(text(ctl::kOrderCount), "2");
+}
+
+TEST_F(OrderEditor, SelectingARowFillsTheEditorWithoutApplyingTheRules) {
+  add({"5", 0, "1", "10", "100", 0});   // function "1"
+  add({"6", 7, "2", "20", "7", 1});     // function "16", errors registers
+  choose(ctl::kOrderFunction, 6);       // the user's last choice: "15", 1..25
+  choose(ctl::kOrderMemSel, 0);         // "Data memory", 1..8000
+
+  clickRow(0);
+  clickRow(1);
+  EXPECT_EQ(view->selectedOrder(), 1);
+  EXPECT_EQ(combo(ctl::kOrderFunction)->currentText(), "16");
+  EXPECT_EQ(combo(ctl::kOrderMemSel)->currentIndex(), 1);
+  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "6");
+  EXPECT_EQ(text(ctl::kOrderStart), "2");
+  EXPECT_EQ(text(ctl::kOrderRegCount), "20");
+  EXPECT_EQ(text(ctl::kOrderMemAddr), "7");
+
+  clickRow(0);
+  EXPECT_EQ(combo(ctl::kOrderFunction)->currentIndex(), 0);  // "1", not "15" or "16"
+  EXPECT_EQ(combo(ctl::kOrderMemSel)->currentIndex(), 0);
+  EXPECT_EQ(view->fieldLimits().entry(12).max, 25);
+  EXPECT_EQ(view->fieldLimits().entry(13).max, 8000);
+  EXPECT_EQ(text(ctl::kOrderRegCountLabel), "No. of Registers\n1..25");
+}
+
+TEST_F(OrderEditor, ARememberedRowBeyondTheListIsNotActedOn) {
+  addRows(3);
+  ASSERT_EQ(view->selectedOrder(), 2);
+  // A read rebuilds the list shorter; the remembered row stays 2.
+  auto rebuild = [this](int n) {
+    ConfigForm& f = view->configForm();
+    f.deleteAllOrders();
+    for (int i = 0; i < n; ++i) {
+      f.insertOrder(i, std::to_string(i + 1));
+      for (int c = 1; c <= 5; ++c) f.setOrderText(i, c, std::to_string(c));
+      f.setOrderData(i, 0);
+      f.setOrderText(i, 6, "Data memory");
+    }
+  };
+  rebuild(2);
+  prompt.answerNext(MsgAnswer::Yes);
+  click(ctl::kModifyButton);
+  prompt.answerNext(MsgAnswer::Yes);
+  click(ctl::kDeleteButton);
+  EXPECT_TRUE(prompt.m_messages.empty());
+  EXPECT_EQ(column(1), (std::vector<std::string>{"1", "1"}));
+
+  // Just past the last row, Insert appends.
+  click(ctl::kInsertButton);
+  EXPECT_EQ(column(0), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(row(2)[1], "33");
+  EXPECT_EQ(selectedRow(), 2);
+
+  // Further beyond, Insert is an Add with its checks.
+  rebuild(1);
+  type(ctl::kOrderSlaveAddr, "");
+  click(ctl::kInsertButton);
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
+  EXPECT_EQ(list()->rowCount(), 1);
+}
+
+TEST_F(OrderEditor, ListDrawsASolidFrameOnTheSelectedRowAndADottedOneOnTheFocusedRow) {
+  addRows(2);
+  clickRow(0);
+  ASSERT_EQ(list()->frameColor(), QColor(Qt::black));  // inverse of a white list
+  QImage img = list()->viewport()->grab().toImage();
+  const QRect r0 = list()->visualItemRect(list()->topLevelItem(0));
+  const int y = r0.center().y();
+  EXPECT_EQ(QColor(img.pixel(r0.left() + 2, y)), QColor(Qt::black));
+  EXPECT_EQ(QColor(img.pixel(r0.right() - 2, y)), QColor(Qt::black));
+  EXPECT_NE(QColor(img.pixel(r0.left() + 3, y)), QColor(Qt::black));
+
+  // Focus alone on row 1: a dotted outline, black and not black in turn.
+  list()->selectionModel()->setCurrentIndex(list()->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+  img = list()->viewport()->grab().toImage();
+  const QRect r1 = list()->visualItemRect(list()->topLevelItem(1));
+  int black = 0, other = 0;
+  for (int x = r1.left() + 2; x < r1.right() - 2; ++x)
+    (QColor(img.pixel(x, r1.top())) == QColor(Qt::black) ? black : other)++;
+  EXPECT_GT(black, 5);
+  EXPECT_GT(other, 5);
+}
+
+}  // namespace
