@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "link/frame_trace.h"
@@ -20,6 +19,17 @@ std::vector<std::string> lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string l; std::getline(in, l);) out.push_back(l);
   return out;
+}
+
+// "YYYY-MM-DD hh:mm:ss.mmm " at the start of the line.
+bool hasStamp(const std::string& line) {
+  const std::string form = "dddd-dd-dd dd:dd:dd.ddd ";
+  if (line.size() <= form.size()) return false;
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    const bool digit = line[i] >= '0' && line[i] <= '9';
+    if (form[i] == 'd' ? !digit : line[i] != form[i]) return false;
+  }
+  return true;
 }
 
 TEST(FrameTraceTest, LogsEveryAttemptAndEveryBox) {
@@ -39,8 +49,7 @@ TEST(FrameTraceTest, LogsEveryAttemptAndEveryBox) {
   ASSERT_EQ(recorder.numbers(), std::vector<int>{12});  // forwarded
 
   const auto l = lines(log.str());
-  const std::regex stamp(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} .*)");
-  for (const auto& line : l) EXPECT_TRUE(std::regex_match(line, stamp)) << line;
+  for (const auto& line : l) EXPECT_TRUE(hasStamp(line)) << line;
   std::string body;
   for (const auto& line : l) body += line.substr(24) + "\n";
   EXPECT_NE(body.find("attempt 1 TX 8: FF 03 00 00 00 02 D1 D5\n"), std::string::npos) << body;

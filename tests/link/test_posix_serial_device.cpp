@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -159,6 +162,54 @@ TEST_F(Pty, WriteDeliversTheRequest) {
   EXPECT_EQ(written, request.size());
   EXPECT_EQ(dev.lastError(), 0);
   EXPECT_EQ(moduleReceives(request.size()), request);
+}
+
+// Nobody reads on the module side: the write stops at its time-out and
+// reports how much went, without an error.
+TEST_F(Pty, WriteIsCutShortByItsTimeout) {
+  PosixSerialDevice dev;
+  ASSERT_TRUE(dev.open(m_path));
+  ASSERT_TRUE(dev.applyLineSettings());
+  ASSERT_TRUE(dev.setTimeouts(0, 20));
+  const Bytes big(1 << 20, 0x5A);
+  std::size_t written = 0;
+  EXPECT_TRUE(dev.write(big.data(), big.size(), written));
+  EXPECT_EQ(dev.lastError(), 0);
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, big.size());
+}
+
+// The most common trouble with serial ports on Linux: the user is not in
+// the group that owns the device. The reason names that group.
+TEST_F(Pty, PermissionDeniedNamesTheGroup) {
+  ASSERT_EQ(::chmod(m_path.c_str(), 0600), 0);
+  struct stat st{};
+  ASSERT_EQ(::stat(m_path.c_str(), &st), 0);
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Root opens anything: try as an unprivileged user instead.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(2);
+    PosixSerialDevice dev;
+    const bool opened = dev.open(m_path);
+    const std::string text = dev.lastErrorText();
+    if (::write(pipeFds[1], text.data(), text.size()) < 0) _exit(3);
+    _exit(opened ? 1 : 0);
+  }
+  ::close(pipeFds[1]);
+  std::string text;
+  char buf[256];
+  for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;) text.append(buf, std::size_t(n));
+  ::close(pipeFds[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "the open did not fail: " << text;
+  const group* owner = ::getgrgid(st.st_gid);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(text, "Permission denied: " + m_path + " belongs to group " + owner->gr_name);
 }
 
 TEST_F(Pty, VanishedDeviceIsAnErrorNotAHang) {
