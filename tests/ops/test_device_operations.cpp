@@ -1,0 +1,607 @@
+// The device operations end to end: ModbusMaster over a real
+// pseudo-terminal to the simulated module, the form as FakeForm, every
+// message box recorded.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/modbus_master.h"
+#include "link/posix_serial_device.h"
+#include "model/config_fields.h"
+#include "model/control_ids.h"
+#include "model/register_map.h"
+#include "ops/device_operations.h"
+#include "sim/pty_module.h"
+#include "sim/sim_module.h"
+#include "tests/ops/fake_form.h"
+#include "tests/support/recording_prompt.h"
+
+namespace {
+
+struct Tx {
+  int function;
+  int start;
+  int count;
+  bool operator==(const Tx&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Tx& t) {
+  return os << "{fn " << t.function << ", " << t.start << ", " << t.count << "}";
+}
+
+std::vector<Tx> identityThenRead(int orders) {
+  std::vector<Tx> t = {{3, 0, 15}, {3, 19, 11}};
+  for (int i = 0; i < orders; ++i) t.push_back({3, 50 + 5 * i, 5});
+  return t;
+}
+
+class OpsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pty = std::make_unique<PtyModule>(sim);
+    ASSERT_TRUE(pty->start()) << pty->lastError();
+    ASSERT_TRUE(device.open(pty->slavePath())) << pty->slavePath() << ": " << device.lastErrorText();
+    ASSERT_TRUE(device.applyLineSettings());
+    ASSERT_TRUE(device.setTimeouts(500, 500));
+    modbus.setDevice(&device);
+  }
+  void TearDown() override {
+    device.close();
+    pty->stop();
+  }
+
+  // The module stays silent; no answer is ever expected, so short time-outs
+  // only shorten the five empty attempts.
+  void silence() {
+    sim->addFault({SimFault::NoAnswer, 0, std::nullopt, -1});
+    ASSERT_TRUE(device.setTimeouts(20, 20));
+  }
+  void failAt(int startRegister) { sim->addFault({SimFault::Exception, 0, startRegister, 1}); }
+
+  std::vector<Tx> transactions() const {
+    std::vector<Tx> out;
+    for (const SimRequest& r : sim->requests()) out.push_back({r.function, r.start, r.count});
+    return out;
+  }
+
+  // A form that passes every check: master mode m, slave modes allowed with
+  // it, values unlike the module's defaults so that a write shows.
+  void fillValidForm(int masterMode, int rows) {
+    const int parity[] = {1, 2, 4, 7}, baud[] = {3, 4, 7, 0};
+    const int com[] = {ctl::kCom1Parity, ctl::kCom2Parity, ctl::kCom3Parity, ctl::kCom4Parity};
+    const int bd[] = {ctl::kCom1Baud, ctl::kCom2Baud, ctl::kCom3Baud, ctl::kCom4Baud};
+    for (int i = 0; i < 4; ++i) {
+      form.setComboIndex(com[i], parity[i]);
+      form.setComboIndex(bd[i], baud[i]);
+    }
+    form.setEditText(ctl::kCom1Redirect, "65535");
+    form.setEditText(ctl::kCom2Redirect, "0");
+    form.setEditText(ctl::kCom3Redirect, "1234");
+    form.setEditText(ctl::kCom1SlaveAddr, "1");
+    form.setEditText(ctl::kCom2SlaveAddr, "250");
+    form.setEditText(ctl::kCom3SlaveAddr, "17");
+    const int slave = masterMode == 0 ? 3 : 2;
+    form.setComboIndex(ctl::kCom1SlaveMode, slave);
+    form.setComboIndex(ctl::kCom2SlaveMode, masterMode == 0 ? 0 : 1);
+    form.setComboIndex(ctl::kCom3SlaveMode, slave);
+    form.setComboIndex(ctl::kMasterMode, masterMode);
+    form.setEditText(ctl::kMasterPoolTime, "300");
+    form.setEditText(ctl::kMasterTimeout, "700");
+    form.setEditText(ctl::kMasterMaxErrors, "255");
+    form.rows.clear();
+    if (rows > 0) form.addRow({"1", "10", "3", "1", "10", "100", "Errors registers"}, 1);
+    for (int i = 1; i < rows; ++i) form.addRow({std::to_string(i + 1), "2", "16", "500", "25", "8000", "Data memory"}, 0);
+    form.setEditText(ctl::kOrderCount, std::to_string(rows));
+  }
+
+  std::shared_ptr<SimModule> sim = std::make_shared<SimModule>();
+  std::unique_ptr<PtyModule> pty;
+  PosixSerialDevice device;
+  RegisterImage image;
+  RecordingPrompt prompt;
+  ModbusMaster modbus{image, prompt};
+  FakeForm form;
+  FieldLimits limits;
+  DeviceContext ctx{modbus, prompt, form, limits};
+};
+
+// ---------------------------------------------------------------- reading
+
+class ReadOrdersTest : public OpsTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ReadOrdersTest, FillsEveryFieldAndRebuildsTheList) {
+  const int n = GetParam();
+  sim->setOrders(n);
+  form.addRow({"old"}, 0);
+  form.markIndicator(ctl::kIndCom1Baud, Mark::Error);
+
+  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 57\n\nRead parameters from device OK."});
+  EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Information);
+  EXPECT_EQ(transactions(), identityThenRead(n));
+
+  const RegisterImage m = sim->image();
+  EXPECT_EQ(form.editText(ctl::kProductCode), "302010301");
+  EXPECT_EQ(form.editText(ctl::kProgramVersion), std::to_string(m.get(2)) + "." + std::to_string(m.get(3)));
+  for (const ConfigField& f : kConfigFields) {
+    SCOPED_TRACE(f.controlId);
+    if (f.kind == FieldKind::Number || f.kind == FieldKind::Count)
+      EXPECT_EQ(form.editText(f.controlId), std::to_string(m.get(f.reg)));
+    else
+      EXPECT_EQ(form.comboIndex(f.controlId), m.get(f.reg));
+  }
+  EXPECT_EQ(form.editText(ctl::kOrderCount), std::to_string(n));
+  EXPECT_EQ(form.orderGroupVisible, m.get(reg::kMasterMode) == 0);
+  EXPECT_TRUE(form.marks.empty());
+  ASSERT_EQ(form.orderCount(), n);
+  for (int i = 0; i < n; ++i) {
+    const MasterOrder o = MasterOrder::unpack(m, i);
+    const std::array<std::string, 7> want = {std::to_string(i + 1),          std::to_string(o.slaveAddress),
+                                             std::to_string(o.function),     std::to_string(o.startingAddress),
+                                             std::to_string(o.registerCount), std::to_string(o.memoryAddress),
+                                             domain::memorySelectionText(o.memorySelection)};
+    EXPECT_EQ(form.rows[i].text, want) << "row " << i;
+    EXPECT_EQ(form.rows[i].data, o.memorySelection) << "row " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, ReadOrdersTest, ::testing::Values(0, 3, 150));
+
+TEST_F(OpsTest, ReadShowsValuesOutsideTheListsAndReadsOrdersInCatchMode) {
+  sim->setOrders(2);
+  sim->setMasterMode(1);
+  const std::uint16_t order0[] = {0x0A03, 0, 10, 100, 1};
+  for (int w = 0; w < 5; ++w) sim->setRegister(50 + w, order0[w]);
+  sim->setRegister(59, 7);                  // memory selection of order 1 outside its list
+  sim->setRegister(reg::kCom1Parity, 8);    // one past the last parity
+  sim->setRegister(reg::kCom2SlaveMode, 65535);
+  sim->setRegister(reg::kCom1SlaveAddress, 65535);
+
+  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_EQ(transactions(), identityThenRead(2));
+  EXPECT_EQ(form.orderGroupVisible, false);
+  EXPECT_EQ(form.comboIndex(ctl::kCom1Parity), -1);
+  EXPECT_EQ(form.comboIndex(ctl::kCom2SlaveMode), -1);
+  EXPECT_EQ(form.comboIndex(ctl::kMasterMode), 1);
+  EXPECT_EQ(form.editText(ctl::kCom1SlaveAddr), "65535");
+  ASSERT_EQ(form.orderCount(), 2);
+  EXPECT_EQ(form.rows[0].text, (std::array<std::string, 7>{"1", "10", "3", "1", "10", "100", "Errors registers"}));
+  EXPECT_EQ(form.rows[0].data, 1);
+  EXPECT_EQ(form.rows[1].text[6], "7");
+  EXPECT_EQ(form.rows[1].data, 7);
+}
+
+TEST_F(OpsTest, ReadShowsIdentityAsSignedCodeAndRevision) {
+  sim->setRegister(0, 0xFFFF);
+  sim->setRegister(1, 0xFFFF);
+  sim->setRegister(2, 1);
+  sim->setRegister(3, 10);
+  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_EQ(form.editText(ctl::kProductCode), "-1");
+  EXPECT_EQ(form.editText(ctl::kProgramVersion), "1.10");
+}
+
+// A count above the list's capacity would read past the 150 order records;
+// the read refuses it before any order transaction.
+TEST_F(OpsTest, ReadRefusesAnOrderCountAboveTheCapacity) {
+  sim->setOrders(3);
+  sim->setRegister(reg::kMasterOrderCount, kMaxOrders + 1);
+  form.addRow({"1", "2", "3", "4", "5", "6", "Data memory"}, 0);
+  const auto rowsBefore = form.rows;
+
+  EXPECT_FALSE(ReadParameters(ctx));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 56\n\nMaster order list read error."});
+  EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(transactions(), identityThenRead(0));
+  EXPECT_EQ(form.editText(ctl::kOrderCount), "151");
+  EXPECT_EQ(form.rows, rowsBefore);
+}
+
+struct ForeignCase {
+  MsgAnswer answer;
+  bool filled;
+};
+
+class ReadForeignTest : public OpsTest, public ::testing::WithParamInterface<ForeignCase> {};
+
+TEST_P(ReadForeignTest, AsksWhetherToContinue) {
+  sim->setRegister(0, 0);
+  sim->setRegister(1, 0);
+  sim->setOrders(1);
+  form.addRow({"x"}, 0);
+  form.setEditText(ctl::kCom1SlaveAddr, "9");
+  form.markIndicator(ctl::kIndCom1SlaveAddr, Mark::Ok);
+  const FakeFormState before = form.state();
+  prompt.answerNext(GetParam().answer);
+
+  EXPECT_EQ(ReadParameters(ctx), GetParam().filled);
+  ASSERT_GE(prompt.m_messages.size(), 1u);
+  EXPECT_EQ(prompt.m_messages[0].text,
+            "message 55\n\nConnected device is different than attended.\nDo you want to continue?");
+  EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Question);
+  EXPECT_FALSE(prompt.m_messages[0].defaultNo);
+  if (GetParam().filled) {
+    EXPECT_EQ(prompt.numbers(), (std::vector<int>{55, 57}));
+    EXPECT_EQ(transactions(), identityThenRead(1));
+    EXPECT_EQ(form.editText(ctl::kProductCode), "0");
+    EXPECT_EQ(form.orderCount(), 1);
+  } else {
+    EXPECT_EQ(prompt.numbers(), std::vector<int>{55});
+    EXPECT_EQ(transactions(), identityThenRead(0));
+    EXPECT_EQ(form.state(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ReadForeignTest,
+                         ::testing::Values(ForeignCase{MsgAnswer::No, false}, ForeignCase{MsgAnswer::Yes, true}));
+
+struct ReadFailureCase {
+  int failingStart;
+  const char* message;
+  int transactions;
+  bool fieldsRefreshed;
+};
+
+class ReadFailureTest : public OpsTest, public ::testing::WithParamInterface<ReadFailureCase> {};
+
+TEST_P(ReadFailureTest, EndsWithItsMessageAndKeepsTheList) {
+  const ReadFailureCase c = GetParam();
+  sim->setOrders(3);
+  failAt(c.failingStart);
+  form.addRow({"1", "2", "3", "4", "5", "6", "Data memory"}, 0);
+  form.markIndicator(ctl::kIndCom1Baud, Mark::Error);
+  const FakeFormState before = form.state();
+
+  EXPECT_FALSE(ReadParameters(ctx));
+  // The module's exception answer is the transaction's message 14.
+  ASSERT_EQ(prompt.m_messages.size(), 2u);
+  EXPECT_EQ(prompt.m_messages[0].text, "message 14\n\nCommunication error.");
+  EXPECT_EQ(prompt.m_messages[1].text, c.message);
+  EXPECT_EQ(prompt.m_messages[1].kind, MsgKind::Error);
+  const auto all = identityThenRead(3);
+  EXPECT_EQ(transactions(), std::vector<Tx>(all.begin(), all.begin() + c.transactions));
+  if (c.fieldsRefreshed) {
+    EXPECT_EQ(form.editText(ctl::kOrderCount), "3");
+    EXPECT_TRUE(form.marks.empty());
+    EXPECT_EQ(form.rows, before.rows);
+  } else {
+    EXPECT_EQ(form.state(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, ReadFailureTest,
+                         ::testing::Values(ReadFailureCase{0, "message 53\n\nRead from device failed.", 1, false},
+                                           ReadFailureCase{19, "message 54\n\nRead from device failed.", 2, false},
+                                           ReadFailureCase{60, "message 56\n\nMaster order list read error.", 5, true}));
+
+// ---------------------------------------------------------------- writing
+
+TEST_F(OpsTest, WriteInCatchModeWritesNoOrders) {
+  fillValidForm(1, 3);
+  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 67\n\nWrite parameters to device OK."});
+  EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Information);
+  EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}}));
+  EXPECT_EQ(sim->registerValue(reg::kMasterMode), 1);
+  EXPECT_EQ(sim->registerValue(reg::kMasterOrderCount), 3);
+  EXPECT_TRUE(form.marks.empty());
+}
+
+TEST_F(OpsTest, WriteInNormalModeWritesEveryFieldAndEachOrder) {
+  fillValidForm(0, 3);
+  const auto rowsBefore = form.rows;
+  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
+  EXPECT_EQ(transactions(),
+            (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}, {16, 50, 5}, {16, 55, 5}, {16, 60, 5}}));
+
+  const auto req = sim->requests();
+  EXPECT_EQ(req[1].values, (std::vector<std::uint16_t>{3, 1, 1, 4, 2, 250, 7, 4, 17, 0, 7}));
+  EXPECT_EQ(req[2].values, (std::vector<std::uint16_t>{0, 3, 300, 700, 255, 0xFFFF, 0, 1234, 3, 0, 3}));
+  EXPECT_EQ(req[3].values, (std::vector<std::uint16_t>{0x0A03, 0, 10, 100, 1}));
+  EXPECT_EQ(req[4].values, (std::vector<std::uint16_t>{0x0210, 499, 25, 8000, 0}));
+  for (int r = 0; r < 65; ++r) {
+    if (r <= 3 || (r >= 15 && r <= 18) || (r >= 30 && r < 50)) continue;
+    EXPECT_EQ(sim->registerValue(r), image.get(r)) << "register " << r;
+  }
+  EXPECT_TRUE(form.marks.empty());
+  EXPECT_EQ(form.rows, rowsBefore);
+}
+
+// Column texts are read up to the first non-digit; word 0 keeps 16 bits and
+// a per-row value without a list entry keeps its low 16 bits.
+TEST_F(OpsTest, WriteTakesOrderRowsAsTheyStand) {
+  fillValidForm(0, 1);
+  form.rows[0] = {{"1", "300", " 16x", "0", "-5", "abc", ""}, -1};
+  EXPECT_TRUE(WriteParameters(ctx));
+  const auto req = sim->requests();
+  ASSERT_EQ(req.size(), 4u);
+  EXPECT_EQ(req[3].values, (std::vector<std::uint16_t>{(300 * 256 + 16) & 0xFFFF, 0xFFFF, 0xFFFB, 0, 0xFFFF}));
+}
+
+struct FieldCase {
+  int control;
+  const char* text;
+  int indicator;
+  bool passes;
+};
+
+std::ostream& operator<<(std::ostream& os, const FieldCase& c) {
+  return os << "control " << c.control << " \"" << c.text << "\"";
+}
+
+class WriteFieldTest : public OpsTest, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(WriteFieldTest, ChecksTheRangeAndEmptiness) {
+  const FieldCase c = GetParam();
+  fillValidForm(1, 0);
+  form.setEditText(c.control, c.text);
+  EXPECT_EQ(WriteParameters(ctx), c.passes);
+  if (c.passes) {
+    EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
+  } else {
+    EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 60\n\nInvalid parameters."});
+    EXPECT_EQ(form.marks.at(c.indicator), Mark::Error);
+    EXPECT_EQ(transactions().size(), 1u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, WriteFieldTest,
+    ::testing::Values(FieldCase{ctl::kCom1SlaveAddr, "0", ctl::kIndCom1SlaveAddr, false},
+                      FieldCase{ctl::kCom1SlaveAddr, "251", ctl::kIndCom1SlaveAddr, false},
+                      FieldCase{ctl::kCom1SlaveAddr, "1", ctl::kIndCom1SlaveAddr, true},
+                      FieldCase{ctl::kCom1SlaveAddr, "250", ctl::kIndCom1SlaveAddr, true},
+                      FieldCase{ctl::kCom2Redirect, "", ctl::kIndCom2Redirect, false},
+                      FieldCase{ctl::kCom2Redirect, "0", ctl::kIndCom2Redirect, true},
+                      FieldCase{ctl::kCom3Redirect, "99999", ctl::kIndCom3Redirect, false},
+                      FieldCase{ctl::kMasterMaxErrors, "0", ctl::kIndMasterMaxErrors, false},
+                      FieldCase{ctl::kMasterTimeout, "-1", ctl::kIndMasterTimeout, false},
+                      FieldCase{ctl::kMasterPoolTime, "12a", ctl::kIndMasterPoolTime, true}));  // reads as 0
+
+TEST_F(OpsTest, WriteMarksEveryFieldAndSendsNothingWhenSomeFail) {
+  fillValidForm(0, 2);
+  form.setComboIndex(ctl::kCom3Parity, -1);
+  form.setEditText(ctl::kCom2Redirect, "");
+  form.setEditText(ctl::kCom1SlaveAddr, "251");
+  form.setComboIndex(ctl::kCom2SlaveMode, 1);
+  form.setEditText(ctl::kMasterMaxErrors, "256");
+  const RegisterImage moduleBefore = sim->image();
+
+  EXPECT_FALSE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 60\n\nInvalid parameters."});
+  EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}}));
+  EXPECT_EQ(sim->image(), moduleBefore);
+
+  const std::vector<int> failing = {ctl::kIndCom3Parity, ctl::kIndCom2Redirect, ctl::kIndCom1SlaveAddr,
+                                    ctl::kIndCom2SlaveMode, ctl::kIndMasterMaxErrors};
+  std::size_t marked = 0;
+  for (const ConfigField& f : kConfigFields) {
+    if (f.indicatorId == 0) continue;
+    ++marked;
+    const bool fails = std::find(failing.begin(), failing.end(), f.indicatorId) != failing.end();
+    ASSERT_TRUE(form.marks.count(f.indicatorId)) << f.indicatorId;
+    EXPECT_EQ(form.marks.at(f.indicatorId), fails ? Mark::Error : Mark::Ok) << f.indicatorId;
+  }
+  EXPECT_EQ(form.marks.size(), marked);
+  EXPECT_EQ(marked, 21u);
+}
+
+struct SlaveModeCase {
+  int master;
+  int slave;
+  Mark slaveMark;
+};
+
+std::ostream& operator<<(std::ostream& os, const SlaveModeCase& c) {
+  return os << "master " << c.master << " slave " << c.slave;
+}
+
+class WriteSlaveModeTest : public OpsTest, public ::testing::WithParamInterface<SlaveModeCase> {};
+
+TEST_P(WriteSlaveModeTest, FollowsTheMasterMode) {
+  const SlaveModeCase c = GetParam();
+  fillValidForm(c.master == 1 ? 1 : 0, 0);
+  form.setComboIndex(ctl::kMasterMode, c.master);
+  form.setComboIndex(ctl::kCom1SlaveMode, c.master == 1 ? 1 : 0);
+  form.setComboIndex(ctl::kCom2SlaveMode, c.slave);
+  form.setComboIndex(ctl::kCom3SlaveMode, c.master == 1 ? 1 : 0);
+  const bool valid = c.slaveMark == Mark::Ok && c.master != -1;
+
+  EXPECT_EQ(WriteParameters(ctx), valid);
+  if (!valid) {
+    EXPECT_EQ(form.marks.at(ctl::kIndCom2SlaveMode), c.slaveMark);
+    EXPECT_EQ(form.marks.at(ctl::kIndMasterMode), c.master == -1 ? Mark::Error : Mark::Ok);
+    EXPECT_EQ(prompt.numbers(), std::vector<int>{60});
+  } else {
+    EXPECT_EQ(sim->registerValue(reg::kCom2SlaveMode), c.slave);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rule, WriteSlaveModeTest,
+                         ::testing::Values(SlaveModeCase{0, -1, Mark::Error}, SlaveModeCase{0, 0, Mark::Ok},
+                                           SlaveModeCase{0, 1, Mark::Error}, SlaveModeCase{0, 2, Mark::Error},
+                                           SlaveModeCase{0, 3, Mark::Ok}, SlaveModeCase{0, 4, Mark::Ok},
+                                           SlaveModeCase{1, -1, Mark::Error}, SlaveModeCase{1, 0, Mark::Error},
+                                           SlaveModeCase{1, 1, Mark::Ok}, SlaveModeCase{1, 2, Mark::Ok},
+                                           SlaveModeCase{1, 3, Mark::Error}, SlaveModeCase{1, 4, Mark::Error},
+                                           SlaveModeCase{-1, -1, Mark::Error}, SlaveModeCase{-1, 2, Mark::Ok},
+                                           SlaveModeCase{-1, 4, Mark::Ok}));
+
+TEST_F(OpsTest, WriteToAForeignModuleAsksFirst) {
+  sim->setRegister(1, 7);
+  fillValidForm(0, 1);
+  prompt.answerNext(MsgAnswer::No);
+  EXPECT_FALSE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{
+                                "message 59\n\nConnected device is different than attended.\nDo you want to continue?"});
+  EXPECT_FALSE(prompt.m_messages[0].defaultNo);
+  EXPECT_EQ(transactions().size(), 1u);
+  EXPECT_TRUE(form.marks.empty());
+
+  prompt.clear();
+  sim->clearRequests();
+  prompt.answerNext(MsgAnswer::Yes);
+  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.numbers(), (std::vector<int>{59, 67}));
+  EXPECT_EQ(transactions().size(), 4u);
+}
+
+struct WriteFailureCase {
+  int failingStart;
+  int message;       // the operation's own, after the transaction's
+  int transactions;  // including the failing one
+  bool portsWritten;
+  bool slaveMasterWritten;
+  int ordersWritten;
+};
+
+class WriteFailureTest : public OpsTest, public ::testing::WithParamInterface<WriteFailureCase> {};
+
+TEST_P(WriteFailureTest, StopsAndLeavesEarlierBlocksWritten) {
+  const WriteFailureCase c = GetParam();
+  sim->setOrders(3);
+  fillValidForm(0, 3);
+  failAt(c.failingStart);
+  const RegisterImage before = sim->image();
+
+  EXPECT_FALSE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.numbers(), (std::vector<int>{c.failingStart == 0 ? 14 : 45, c.message}));
+  EXPECT_EQ(prompt.texts()[1], "message " + std::to_string(c.message) + "\n\nWrite to device failed.");
+  EXPECT_EQ(transactions().size(), static_cast<std::size_t>(c.transactions));
+
+  const RegisterImage after = sim->image();
+  auto written = [&](int first, int last, bool expected) {
+    bool same = true;
+    for (int r = first; r <= last; ++r) same = same && after.get(r) == before.get(r);
+    // Every block of the form differs from the module's defaults somewhere.
+    EXPECT_EQ(!same, expected) << "registers " << first << " to " << last;
+  };
+  written(4, 14, c.portsWritten);
+  written(19, 29, c.slaveMasterWritten);
+  for (int i = 0; i < 3; ++i) written(50 + 5 * i, 54 + 5 * i, i < c.ordersWritten);
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, WriteFailureTest,
+                         ::testing::Values(WriteFailureCase{0, 58, 1, false, false, 0},
+                                           WriteFailureCase{4, 61, 2, false, false, 0},
+                                           WriteFailureCase{19, 62, 3, true, false, 0},
+                                           WriteFailureCase{55, 63, 5, true, true, 1}));
+
+// After a read that stopped at the order list, edit 1078 shows the module's
+// count while the list keeps its earlier rows; the write sends the rows
+// that exist and the count of them.
+TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
+  sim->setOrders(1);
+  ASSERT_TRUE(ReadParameters(ctx));
+  sim->setOrders(3);
+  failAt(60);
+  ASSERT_FALSE(ReadParameters(ctx));
+  ASSERT_EQ(form.editText(ctl::kOrderCount), "3");
+  ASSERT_EQ(form.orderCount(), 1);
+  form.setComboIndex(ctl::kMasterMode, 0);
+  for (int id : {ctl::kCom1SlaveMode, ctl::kCom2SlaveMode, ctl::kCom3SlaveMode}) form.setComboIndex(id, 0);
+  sim->clearRequests();
+  prompt.clear();
+
+  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
+  EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}, {16, 50, 5}}));
+  EXPECT_EQ(sim->registerValue(reg::kMasterOrderCount), 1);
+
+  // An order count edit beyond the capacity is bounded the same way.
+  sim->clearRequests();
+  form.setEditText(ctl::kOrderCount, "400");
+  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_EQ(sim->requests()[2].values[1], 1);
+  EXPECT_EQ(transactions().size(), 4u);
+}
+
+// ---------------------------------------------------------- auto-selection
+
+TEST_F(OpsTest, AutoSelectOfTheExpectedModuleSelectsAndReads) {
+  sim->setOrders(2);
+  form.setEditText(ctl::kCom1SlaveAddr, "old");
+  EXPECT_TRUE(AutoSelect(ctx));
+  EXPECT_EQ(form.selectDeviceCalls, 1);
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{57});
+  std::vector<Tx> want = {{3, 0, 2}};
+  for (const Tx& t : identityThenRead(2)) want.push_back(t);
+  EXPECT_EQ(transactions(), want);
+  EXPECT_EQ(form.orderCount(), 2);
+  EXPECT_EQ(form.editText(ctl::kCom1SlaveAddr), std::to_string(sim->registerValue(reg::kCom1SlaveAddress)));
+}
+
+struct UnknownCase {
+  std::uint16_t high;
+  std::uint16_t low;
+  const char* text;
+};
+
+class AutoSelectUnknownTest : public OpsTest, public ::testing::WithParamInterface<UnknownCase> {};
+
+TEST_P(AutoSelectUnknownTest, ReportsTheSignedCode) {
+  sim->setRegister(0, GetParam().high);
+  sim->setRegister(1, GetParam().low);
+  form.setEditText(ctl::kCom1SlaveAddr, "9");
+  const FakeFormState before = form.state();
+  EXPECT_FALSE(AutoSelect(ctx));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{GetParam().text});
+  EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}}));
+  EXPECT_EQ(form.state(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, AutoSelectUnknownTest,
+                         ::testing::Values(UnknownCase{0, 7, "message 65\n\nUnknown device\nID=7"},
+                                           UnknownCase{0x8000, 0, "message 65\n\nUnknown device\nID=-2147483648"},
+                                           UnknownCase{0x1200, 0x4FBE, "message 65\n\nUnknown device\nID=302010302"}));
+
+TEST_F(OpsTest, AutoSelectOfASilentModuleReportsBothMessages) {
+  silence();
+  const FakeFormState before = form.state();
+  EXPECT_FALSE(AutoSelect(ctx));
+  EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"message 10\n\nCommunication error.",
+                                                      "message 64\n\nFailed to AutoSelect device."}));
+  EXPECT_EQ(prompt.m_messages[1].kind, MsgKind::Error);
+  EXPECT_EQ(form.state(), before);
+}
+
+// ---------------------------------------------------------- firmware query
+
+struct FirmwareCase {
+  std::uint16_t regs[4];
+  const char* text;
+};
+
+class FirmwareTest : public OpsTest, public ::testing::WithParamInterface<FirmwareCase> {};
+
+TEST_P(FirmwareTest, ReportsCodeAndRevisionWithoutQuestion) {
+  for (int r = 0; r < 4; ++r) sim->setRegister(r, GetParam().regs[r]);
+  image.set(30, 77);  // the query does not clear the image
+  EXPECT_TRUE(ReadFirmwareVersion(modbus, prompt));
+  EXPECT_EQ(prompt.texts(), std::vector<std::string>{GetParam().text});
+  EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Information);
+  EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 4}}));
+  EXPECT_EQ(image.get(30), 77);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, FirmwareTest,
+                         ::testing::Values(FirmwareCase{{4608, 20413, 1, 5}, "Product code: 302010301\nProgram revision: 1.5"},
+                                           FirmwareCase{{0, 7, 2, 10}, "Product code: 7\nProgram revision: 2.10"},
+                                           FirmwareCase{{65535, 65534, 0, 0}, "Product code: -2\nProgram revision: 0.0"}));
+
+TEST_F(OpsTest, FirmwareQueryOfASilentModuleReportsBothMessages) {
+  silence();
+  EXPECT_FALSE(ReadFirmwareVersion(modbus, prompt));
+  EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"message 10\n\nCommunication error.",
+                                                      "message 66\n\nFailed to read Firmware Version."}));
+  EXPECT_EQ(prompt.m_messages[1].kind, MsgKind::Error);
+}
+
+}  // namespace
