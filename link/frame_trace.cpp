@@ -62,8 +62,10 @@ void FrameTrace::request(int attempt, const std::uint8_t* data, std::size_t len)
 void FrameTrace::answer(int attempt, const std::uint8_t* data, std::size_t len, bool readOk, int error) {
   stamp();
   *m_out << "attempt " << attempt << " RX " << len << ": " << hex(data, len);
-  if (!readOk || error != 0) *m_out << (len ? " " : "") << "(read " << (readOk ? "ok" : "failed") << ", error " << error << ")";
-  else if (len == 0) *m_out << "(nothing)";
+  if (!readOk || error != 0)
+    *m_out << (len ? " " : "") << "(read " << (readOk ? "ok" : "failed") << ", error " << error << ")";
+  else if (len == 0)
+    *m_out << "(nothing)";
   *m_out << std::endl;
 }
 

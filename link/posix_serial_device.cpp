@@ -31,7 +31,7 @@ int millisecondsLeft(Nanos deadline) {
 }
 
 std::string groupOf(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return {};
   if (const group* g = ::getgrgid(st.st_gid)) return g->gr_name;
   return std::to_string(st.st_gid);

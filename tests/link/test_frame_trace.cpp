@@ -1,7 +1,6 @@
 // The frame log: every attempt's request and answer, every box's text.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>

@@ -88,7 +88,7 @@ struct Judged {
 struct JudgeCase {
   const char* name;
   std::function<void(std::uint8_t fn, Judged&)> spoil;
-  int readMessage;   // 0: passes; -1: condition of the other function only
+  int readMessage;  // 0: passes; -1: condition of the other function only
   int writeMessage;
 };
 
@@ -115,23 +115,24 @@ const JudgeCase kJudgeCases[] = {
        j.a.written = 3;
      },
      7, 38},
-    {"write failed without error code, read failing",
-     [](std::uint8_t, Judged& j) { allFails(j); },
-     8, 39},
-    {"read error code, nothing read", [](std::uint8_t, Judged& j) {
+    {"write failed without error code, read failing", [](std::uint8_t, Judged& j) { allFails(j); }, 8, 39},
+    {"read error code, nothing read",
+     [](std::uint8_t, Judged& j) {
        j.a.readError = 5;
        j.a.readOk = false;
        j.answer.clear();
      },
      9, 40},
-    {"nothing read, read failed", [](std::uint8_t, Judged& j) {
+    {"nothing read, read failed",
+     [](std::uint8_t, Judged& j) {
        j.a.readOk = false;
        j.answer.clear();
      },
      10, 41},
     {"nothing read, read succeeded", [](std::uint8_t, Judged& j) { j.answer.clear(); }, 10, 41},
     {"read failed with the whole answer", [](std::uint8_t, Judged& j) { j.a.readOk = false; }, 11, 42},
-    {"wrong CRC and wrong address", [](std::uint8_t, Judged& j) {
+    {"wrong CRC and wrong address",
+     [](std::uint8_t, Judged& j) {
        j.answer[0] = 1;
        j.answer.back() ^= 0x01;
      },
@@ -146,9 +147,16 @@ const JudgeCase kJudgeCases[] = {
        j.answer = withCrc(b);
      },
      13, 44},
-    {"exception answer", [](std::uint8_t fn, Judged& j) { j.answer = withCrc({0xFF, std::uint8_t(fn | 0x80), 0x02}); },
+    {"exception answer",
+     [](std::uint8_t fn, Judged& j) {
+       j.answer = withCrc({0xFF, std::uint8_t(fn | 0x80), 0x02});
+     },
      14, 45},
-    {"exactly FF FF", [](std::uint8_t, Judged& j) { j.answer = {0xFF, 0xFF}; }, 14, 45},
+    {"exactly FF FF",
+     [](std::uint8_t, Judged& j) {
+       j.answer = {0xFF, 0xFF};
+     },
+     14, 45},
     {"byte count or first register wrong",
      [](std::uint8_t fn, Judged& j) {
        Bytes b(j.answer.begin(), j.answer.end() - 2);
@@ -165,7 +173,8 @@ const JudgeCase kJudgeCases[] = {
        j.answer = withCrc(b);
      },
      -1, 46},
-    {"count echo wrong", [](std::uint8_t fn, Judged& j) {
+    {"count echo wrong",
+     [](std::uint8_t fn, Judged& j) {
        if (fn == kFnReadHolding) return;
        Bytes b(j.answer.begin(), j.answer.end() - 2);
        b[4] ^= 0x01;
@@ -231,9 +240,11 @@ TEST(Judgement, AttemptIsGoodOnlyWhenEverythingWentThrough) {
 TEST(Judgement, MessageTextsKeepTheirExactWording) {
   EXPECT_STREQ(transactionMessage(10), "message 10\n\nCommunication error.");
   EXPECT_STREQ(transactionMessage(11), "message 11\n\nCommunication error");
-  EXPECT_STREQ(transactionMessage(13), "message 13\n\nCommunication error.\nDevice is not in configuration mode.");
+  EXPECT_STREQ(transactionMessage(13),
+               "message 13\n\nCommunication error.\nDevice is not in configuration mode.");
   EXPECT_STREQ(transactionMessage(41), "message 41\n\nCommunicaton error.");
-  EXPECT_STREQ(transactionMessage(44), "message 44\n\nCommunicaton error. Device is not in configuration mode.");
+  EXPECT_STREQ(transactionMessage(44),
+               "message 44\n\nCommunicaton error. Device is not in configuration mode.");
   for (int n : {6, 7, 8, 9, 12, 14, 15})
     EXPECT_EQ(transactionMessage(n), "message " + std::to_string(n) + "\n\nCommunication error.");
   for (int n : {37, 38, 39, 40, 42, 43, 45, 46, 47})

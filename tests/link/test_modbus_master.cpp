@@ -201,9 +201,9 @@ TEST_F(Transactions, ReadStoresExactlyTheRequestedRange) {
 
 TEST_F(Transactions, FailedReadsLeaveTheImageUnchanged) {
   const Bytes answers[] = {
-      withBadCrc(readAnswer({1, 2})),                              // message 12
-      withCrc({0x01, 0x03, 0x04, 0, 1, 0, 2}),                     // message 13
-      withCrc({0xFF, 0x03, 0x06, 0, 1, 0, 2}),                     // message 15
+      withBadCrc(readAnswer({1, 2})),           // message 12
+      withCrc({0x01, 0x03, 0x04, 0, 1, 0, 2}),  // message 13
+      withCrc({0xFF, 0x03, 0x06, 0, 1, 0, 2}),  // message 15
   };
   fillPattern(image);
   const RegisterImage before = image;
@@ -265,7 +265,7 @@ TEST_F(Transactions, OversizedCallsAreRefused) {
   fillPattern(image);
   const RegisterImage before = image;
   EXPECT_FALSE(master.read_holding_registers(1020, 5, true));
-  EXPECT_FALSE(master.read_holding_registers(0, 510, true));    // answer of 1025 bytes
+  EXPECT_FALSE(master.read_holding_registers(0, 510, true));  // answer of 1025 bytes
   EXPECT_FALSE(master.read_holding_registers(65535, 65535, true));
   EXPECT_FALSE(master.write_multiple_registers(1000, 25, true));
   EXPECT_FALSE(master.write_multiple_registers(0, 508, true));  // request of 1025 bytes

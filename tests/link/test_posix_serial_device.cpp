@@ -1,15 +1,14 @@
 // The termios backend over a real pseudo-terminal; the test plays the
 // module on the master side by hand.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -183,7 +182,7 @@ TEST_F(Pty, WriteIsCutShortByItsTimeout) {
 // the group that owns the device. The reason names that group.
 TEST_F(Pty, PermissionDeniedNamesTheGroup) {
   ASSERT_EQ(::chmod(m_path.c_str(), 0600), 0);
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(m_path.c_str(), &st), 0);
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);

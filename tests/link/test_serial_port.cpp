@@ -1,7 +1,6 @@
 // The port connection: every step of opening, its messages and states.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cerrno>

@@ -48,7 +48,7 @@ struct FakeSerialScript {
   }
 
   // Records.
-  std::vector<std::string> calls;                    // "open", "line", "timeouts", "purge", "write", "read", "close"
+  std::vector<std::string> calls;  // "open", "line", "timeouts", "purge", "write", "read", "close"
   std::vector<std::string> openedPaths;
   std::vector<std::vector<std::uint8_t>> requests;  // the bytes each write call was given
   std::vector<std::size_t> readSizes;               // maxLen of each read call
