@@ -202,6 +202,17 @@ void CTQ740confView::buildForm() {
         auto* l = new QLabel(text, d->page);
         l->setAlignment(((t.style & form::kAlignRight) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
         l->setWordWrap(true);
+        // The form's face may run wider than the one the template was drawn
+        // for. A label whose lines would wrap beyond its height grows
+        // sideways instead, away from the edge it is aligned to.
+        const QRect wrapped = fm.boundingRect(QRect(0, 0, geometry.width(), 10000), Qt::TextWordWrap, text);
+        const int natural = fm.boundingRect(QRect(0, 0, 10000, 10000), 0, text).width() + 1;
+        if (wrapped.height() > geometry.height() && natural > geometry.width()) {
+          if (t.style & form::kAlignRight)
+            geometry.setLeft(geometry.right() + 1 - natural);
+          else
+            geometry.setWidth(natural);
+        }
         w = l;
         break;
       }
