@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -34,6 +35,15 @@ struct Picture {
   QImage image;
 };
 
+// A screenshot on the white page gets a thin grey frame.
+QImage framed(const QImage& image) {
+  QImage out(image.width() + 2, image.height() + 2, QImage::Format_RGB32);
+  out.fill(QColor(0xa0, 0xa8, 0xb4));
+  QPainter p(&out);
+  p.drawImage(1, 1, image);
+  return out;
+}
+
 // Replaces each line that holds only an image, "![caption](file)", by the
 // image and its caption in italics, or drops it when the file is missing.
 QString embedPictures(const QString& markdown, const QString& imageDir, std::vector<Picture>& pictures) {
@@ -54,7 +64,7 @@ QString embedPictures(const QString& markdown, const QString& imageDir, std::vec
       continue;
     }
     const QString key = QStringLiteral("picture%1").arg(pictures.size());
-    pictures.push_back({key, image});
+    pictures.push_back({key, framed(image)});
     out << QStringLiteral("![%1](%2)").arg(caption, key) << QString() << QStringLiteral("*%1*").arg(caption);
   }
   return out.join(QLatin1Char('\n'));
