@@ -1,6 +1,5 @@
 #include "app/about_dlg.h"
 
-#include <QApplication>
 #include <QFontMetricsF>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,8 +19,10 @@ namespace {
 constexpr double kFixedsysCharWidth = 8;
 constexpr double kFixedsysCharHeight = 15;
 
+// The window icon of the box's owner (the main window), else the
+// application's.
 QIcon applicationIcon(const QWidget* w) {
-  QIcon icon = QApplication::windowIcon();
+  QIcon icon = w->windowIcon();
   if (icon.isNull()) icon = w->style()->standardIcon(QStyle::SP_ComputerIcon);
   return icon;
 }
