@@ -100,7 +100,7 @@ std::optional<SimFaultRule> parseFault(const std::string& spec, std::string& err
 }
 
 int usageError(const std::string& why) {
-  std::cerr << "tq740-sim: " << why << "\n" << kUsage;
+  std::cerr << "tq740-sim: " << why << "\nTry 'tq740-sim --help'.\n";
   return 2;
 }
 }  // namespace

@@ -96,8 +96,9 @@ bool PtyModule::openTerminal() {
   m_slavePath = name;
 
   if (!m_options.linkPath.empty()) {
-    struct stat st{};
-    if (::lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(m_options.linkPath.c_str());
+    struct stat st {};
+    if (::lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      ::unlink(m_options.linkPath.c_str());
     if (::symlink(m_slavePath.c_str(), m_options.linkPath.c_str()) != 0) {
       m_error = "cannot link " + m_options.linkPath + ": " + std::strerror(errno);
       closeTerminal();
@@ -168,7 +169,9 @@ void PtyModule::vanish() {
   }
 }
 
-bool PtyModule::reappear() { return start(); }
+bool PtyModule::reappear() {
+  return start();
+}
 
 void PtyModule::requestDone() {
   {

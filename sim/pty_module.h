@@ -18,9 +18,9 @@
 class PtyModule {
  public:
   struct Options {
-    bool pace = false;        // send at 9600 baud, 11 bits a character, 3.5-character silences
-    std::string linkPath;     // make a symbolic link to the slave path here
-    std::string logPath;      // frame log ("-" standard error), empty for none
+    bool pace = false;     // send at 9600 baud, 11 bits a character, 3.5-character silences
+    std::string linkPath;  // make a symbolic link to the slave path here
+    std::string logPath;   // frame log ("-" standard error), empty for none
   };
 
   explicit PtyModule(std::shared_ptr<SimModule> module);

@@ -17,7 +17,9 @@ constexpr int kMaxWriteCount = 123;
 // configurator's 1024-byte buffer.
 constexpr int kMaxFramedWriteCount = (int(kBufferSize) - 9) / 2;
 
-std::uint16_t word(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
+std::uint16_t word(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
 
 void appendCrc(std::vector<std::uint8_t>& frame) {
   const std::uint16_t crc = crc16_modbus(frame.data(), static_cast<int>(frame.size()));
@@ -50,9 +52,19 @@ MasterOrder generatedOrder(int i) {
   o.function = kFunctions[static_cast<std::size_t>(i) % kFunctions.size()];
   o.startingAddress = 1 + 10 * i;
   switch (o.function) {
-    case 1: case 2: case 3: case 4: o.registerCount = 1 + (i * 7 + 9) % 120; break;
-    case 5: case 6: o.registerCount = 1; break;
-    default: o.registerCount = 1 + (i * 3 + 4) % 25; break;
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+      o.registerCount = 1 + (i * 7 + 9) % 120;
+      break;
+    case 5:
+    case 6:
+      o.registerCount = 1;
+      break;
+    default:
+      o.registerCount = 1 + (i * 3 + 4) % 25;
+      break;
   }
   // The writing orders of every other round report into the errors registers.
   const bool writes = o.function == 6 || o.function == 16;
@@ -68,10 +80,13 @@ MasterOrder generatedOrder(int i) {
 
 bool faultFitsFunction(SimFault f, std::uint8_t function) {
   switch (f) {
-    case SimFault::WrongByteCount: return function == kFnReadHolding;
+    case SimFault::WrongByteCount:
+      return function == kFnReadHolding;
     case SimFault::WrongEchoStart:
-    case SimFault::WrongEchoCount: return function == kFnWriteMultiple;
-    default: return true;
+    case SimFault::WrongEchoCount:
+      return function == kFnWriteMultiple;
+    default:
+      return true;
   }
 }
 
@@ -83,20 +98,33 @@ bool faultSuppressesWrite(SimFault f) {
 
 SimModule::SimModule() {
   const std::array<std::pair<int, std::uint16_t>, 26> defaults = {{
-      {reg::kProductCodeHigh, 4608}, {reg::kProductCodeLow, 20413},
-      {reg::kRevisionMajor, 1},      {reg::kRevisionMinor, 5},
+      {reg::kProductCodeHigh, 4608},
+      {reg::kProductCodeLow, 20413},
+      {reg::kRevisionMajor, 1},
+      {reg::kRevisionMinor, 5},
       // COM1..COM4 at 9600 baud (position 3), 8N2 (position 4).
-      {reg::kCom1Baud, 3},           {reg::kCom1Parity, 4},
-      {reg::kCom1SlaveAddress, 1},   {reg::kCom2Baud, 3},
-      {reg::kCom2Parity, 4},         {reg::kCom2SlaveAddress, 2},
-      {reg::kCom3Baud, 3},           {reg::kCom3Parity, 4},
-      {reg::kCom3SlaveAddress, 3},   {reg::kCom4Baud, 3},
-      {reg::kCom4Parity, 4},         {reg::kMasterMode, 0},
-      {reg::kMasterPoolTime, 100},   {reg::kMasterTimeout, 500},
-      {reg::kMasterMaxErrors, 3},    {reg::kCom1RedirectTimeout, 1000},
-      {reg::kCom2RedirectTimeout, 1000}, {reg::kCom3RedirectTimeout, 1000},
-      {reg::kCom1SlaveMode, 0},      {reg::kCom2SlaveMode, 0},
-      {reg::kCom3SlaveMode, 0},      {reg::kMasterOrderCount, 0},
+      {reg::kCom1Baud, 3},
+      {reg::kCom1Parity, 4},
+      {reg::kCom1SlaveAddress, 1},
+      {reg::kCom2Baud, 3},
+      {reg::kCom2Parity, 4},
+      {reg::kCom2SlaveAddress, 2},
+      {reg::kCom3Baud, 3},
+      {reg::kCom3Parity, 4},
+      {reg::kCom3SlaveAddress, 3},
+      {reg::kCom4Baud, 3},
+      {reg::kCom4Parity, 4},
+      {reg::kMasterMode, 0},
+      {reg::kMasterPoolTime, 100},
+      {reg::kMasterTimeout, 500},
+      {reg::kMasterMaxErrors, 3},
+      {reg::kCom1RedirectTimeout, 1000},
+      {reg::kCom2RedirectTimeout, 1000},
+      {reg::kCom3RedirectTimeout, 1000},
+      {reg::kCom1SlaveMode, 0},
+      {reg::kCom2SlaveMode, 0},
+      {reg::kCom3SlaveMode, 0},
+      {reg::kMasterOrderCount, 0},
   }};
   for (const auto& [r, v] : defaults) m_image.set(static_cast<std::size_t>(r), v);
   setOrders(3);
@@ -115,7 +143,9 @@ void SimModule::setOrders(int n) {
   m_image.set(reg::kMasterOrderCount, n);
 }
 
-void SimModule::setMasterMode(int mode) { setRegister(reg::kMasterMode, static_cast<std::uint16_t>(mode)); }
+void SimModule::setMasterMode(int mode) {
+  setRegister(reg::kMasterMode, static_cast<std::uint16_t>(mode));
+}
 
 void SimModule::setRegister(int reg, std::uint16_t value) {
   std::lock_guard lock(m_mutex);
@@ -150,7 +180,12 @@ void SimModule::clearFaults() {
 int SimModule::requestLength(const std::uint8_t* data, std::size_t len) {
   if (len < 2) return 0;
   switch (data[1]) {
-    case 1: case 2: case 3: case 4: case 5: case 6:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
       return 8;
     case 15:
       if (len < 7) return 0;

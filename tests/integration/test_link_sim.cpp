@@ -123,33 +123,32 @@ TEST_P(LinkSimFaults, EndsInItsMessageAndTheNextTransactionSucceeds) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, LinkSimFaults,
-    ::testing::Values(
-        // Five silent attempts; one silent attempt is retried and the second succeeds.
-        FaultOutcome{"NoAnswerFiveTimes", SimFault::NoAnswer, 5, 10, 41},
-        FaultOutcome{"NoAnswerOnce", SimFault::NoAnswer, 1, 0, 0},
-        FaultOutcome{"WrongCrc", SimFault::WrongCrc, 1, 12, 43},
-        FaultOutcome{"OtherAddress", SimFault::OtherAddress, 1, 13, 44},
-        FaultOutcome{"Exception", SimFault::Exception, 1, 14, 45},
-        FaultOutcome{"OtherFunction", SimFault::OtherFunction, 1, 14, 45},
-        // Function 3 only; the echo faults function 16 only (the other
-        // function's request does not match the rule and succeeds).
-        FaultOutcome{"WrongByteCount", SimFault::WrongByteCount, 1, 15, 0},
-        FaultOutcome{"WrongEchoStart", SimFault::WrongEchoStart, 1, 0, 46},
-        FaultOutcome{"WrongEchoCount", SimFault::WrongEchoCount, 1, 0, 47},
-        // Judged on the bytes that came: the last two are not their CRC.
-        FaultOutcome{"CutShort", SimFault::CutShort, 1, 12, 43},
-        // 700 ms: the first attempt hears nothing; the late answer to it
-        // arrives during the second attempt and, being the same answer,
-        // passes. The answer to the second request is purged later.
-        FaultOutcome{"Delay", SimFault::Delay, 1, 0, 0},
-        // The read takes the expected number of bytes: the noise pushes the
-        // CRC out of place.
-        FaultOutcome{"NoiseBefore", SimFault::NoiseBefore, 1, 12, 43},
-        // The answer is complete before the garbage; the next purge drops it.
-        FaultOutcome{"GarbageAfter", SimFault::GarbageAfter, 1, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, LinkSimFaults,
+                         ::testing::Values(
+                             // Five silent attempts; one silent attempt is retried and the second succeeds.
+                             FaultOutcome{"NoAnswerFiveTimes", SimFault::NoAnswer, 5, 10, 41},
+                             FaultOutcome{"NoAnswerOnce", SimFault::NoAnswer, 1, 0, 0},
+                             FaultOutcome{"WrongCrc", SimFault::WrongCrc, 1, 12, 43},
+                             FaultOutcome{"OtherAddress", SimFault::OtherAddress, 1, 13, 44},
+                             FaultOutcome{"Exception", SimFault::Exception, 1, 14, 45},
+                             FaultOutcome{"OtherFunction", SimFault::OtherFunction, 1, 14, 45},
+                             // Function 3 only; the echo faults function 16 only (the other
+                             // function's request does not match the rule and succeeds).
+                             FaultOutcome{"WrongByteCount", SimFault::WrongByteCount, 1, 15, 0},
+                             FaultOutcome{"WrongEchoStart", SimFault::WrongEchoStart, 1, 0, 46},
+                             FaultOutcome{"WrongEchoCount", SimFault::WrongEchoCount, 1, 0, 47},
+                             // Judged on the bytes that came: the last two are not their CRC.
+                             FaultOutcome{"CutShort", SimFault::CutShort, 1, 12, 43},
+                             // 700 ms: the first attempt hears nothing; the late answer to it
+                             // arrives during the second attempt and, being the same answer,
+                             // passes. The answer to the second request is purged later.
+                             FaultOutcome{"Delay", SimFault::Delay, 1, 0, 0},
+                             // The read takes the expected number of bytes: the noise pushes the
+                             // CRC out of place.
+                             FaultOutcome{"NoiseBefore", SimFault::NoiseBefore, 1, 12, 43},
+                             // The answer is complete before the garbage; the next purge drops it.
+                             FaultOutcome{"GarbageAfter", SimFault::GarbageAfter, 1, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A device that goes away ends the transaction with a communication message,
 // at once, and the connection itself survives the failure.
@@ -160,10 +159,9 @@ TEST(LinkSim, VanishedDeviceEndsInACommunicationMessage) {
     bool write;
     int message;
   };
-  for (const Case& c : {Case{"vanished before a read", false, false, 6},
-                        Case{"vanished before a write", false, true, 37},
-                        Case{"vanishes on a read", true, false, 6},
-                        Case{"vanishes on a write", true, true, 37}}) {
+  for (const Case& c :
+       {Case{"vanished before a read", false, false, 6}, Case{"vanished before a write", false, true, 37},
+        Case{"vanishes on a read", true, false, 6}, Case{"vanishes on a write", true, true, 37}}) {
     SCOPED_TRACE(c.name);
     Link link;
     ASSERT_TRUE(link.port && link.port->isOpen());

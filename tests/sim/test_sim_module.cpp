@@ -56,19 +56,19 @@ TEST_P(SimAnswers, AnswersTheFrame) {
 INSTANTIATE_TEST_SUITE_P(
     Frames, SimAnswers,
     ::testing::Values(
-        AnswerCase{"FF0300000002D1D5", "FF030412004FBD14C5"},                  // product code
-        AnswerCase{"FF030000000451D7", "FF030812004FBD00010005D10E"},          // identity and revision 1.5
-        AnswerCase{"FF10000400010012344307", "FF100004000155D6"},              // byte count 0
-        AnswerCase{"FF1000040001021234E2C7", "FF100004000155D6"},              // generic byte count 2 x count
-        AnswerCase{"FF1000040001031234B307", "FF90036DF1"},                    // byte count neither
-        AnswerCase{"FF10000400000017AF", "FF9002AC31"},                        // write count 0
-        AnswerCase{"FF030000007ED034", "FF8302A101"},                          // count 126
-        AnswerCase{"FF0303FC00055063", "FF8302A101"},                          // 1020..1024 beyond the image
-        AnswerCase{"FF04000000012414", "FF8401E330"},                          // other function
-        AnswerCase{"110300000002C69B", "11030412004FBD1ACB"},                  // extra address
-        AnswerCase{"010300000002C40B", ""},                                    // other address
-        AnswerCase{"FF0300000002D1D4", ""},                                    // bad CRC
-        AnswerCase{"0110000400014008", ""}),                                   // other address, function 16
+        AnswerCase{"FF0300000002D1D5", "FF030412004FBD14C5"},          // product code
+        AnswerCase{"FF030000000451D7", "FF030812004FBD00010005D10E"},  // identity and revision 1.5
+        AnswerCase{"FF10000400010012344307", "FF100004000155D6"},      // byte count 0
+        AnswerCase{"FF1000040001021234E2C7", "FF100004000155D6"},      // generic byte count 2 x count
+        AnswerCase{"FF1000040001031234B307", "FF90036DF1"},            // byte count neither
+        AnswerCase{"FF10000400000017AF", "FF9002AC31"},                // write count 0
+        AnswerCase{"FF030000007ED034", "FF8302A101"},                  // count 126
+        AnswerCase{"FF0303FC00055063", "FF8302A101"},                  // 1020..1024 beyond the image
+        AnswerCase{"FF04000000012414", "FF8401E330"},                  // other function
+        AnswerCase{"110300000002C69B", "11030412004FBD1ACB"},          // extra address
+        AnswerCase{"010300000002C40B", ""},                            // other address
+        AnswerCase{"FF0300000002D1D4", ""},                            // bad CRC
+        AnswerCase{"0110000400014008", ""}),                           // other address, function 16
     [](const auto& info) { return std::string(info.param.request); });
 
 TEST(SimModule, WriteStoresValuesAndReadReturnsThem) {
@@ -85,9 +85,18 @@ TEST(SimModule, RequestLengthFramesTheByteStream) {
     int length;
   };
   const Case cases[] = {
-      {"", 0},           {"FF", 0},           {"FF03", 8},          {"FF06", 8},
-      {"FF10000400", 0}, {"FF1000040001", 11}, {"FF100013000B", 31}, {"FF10000001FB", 1023},
-      {"FF10000001FC", -1}, {"FF0F00000010", 0}, {"FF0F0000001002", 11}, {"FF07", -1},
+      {"", 0},
+      {"FF", 0},
+      {"FF03", 8},
+      {"FF06", 8},
+      {"FF10000400", 0},
+      {"FF1000040001", 11},
+      {"FF100013000B", 31},
+      {"FF10000001FB", 1023},
+      {"FF10000001FC", -1},
+      {"FF0F00000010", 0},
+      {"FF0F0000001002", 11},
+      {"FF07", -1},
       {"0055", -1},
   };
   for (const Case& c : cases) {
@@ -161,16 +170,16 @@ TEST(SimModule, WritesRefusedOrUnheardAreNotStored) {
 
 TEST(SimModule, FaultRulesSelectByRequestIndexStartAndTimes) {
   SimModule m;
-  m.addFault({SimFault::NoAnswer, 2, std::nullopt, 1, 0});       // the second request only
-  m.addFault({SimFault::WrongCrc, 0, 19, -1, 0});                // every read of register 19
-  m.addFault({SimFault::CutShort, 0, std::nullopt, 2, 0});       // any two other requests
+  m.addFault({SimFault::NoAnswer, 2, std::nullopt, 1, 0});  // the second request only
+  m.addFault({SimFault::WrongCrc, 0, 19, -1, 0});           // every read of register 19
+  m.addFault({SimFault::CutShort, 0, std::nullopt, 2, 0});  // any two other requests
   const char* const read19 = "FF030013000BE016";
   std::vector<SimFault> seen;
   for (const char* req : {kRead0to1, kRead0to1, read19, kRead0to1, read19, kRead0to1, kRead0to1})
     seen.push_back(send(m, req).fault);
-  EXPECT_EQ(seen, (std::vector<SimFault>{SimFault::CutShort, SimFault::NoAnswer, SimFault::WrongCrc,
-                                         SimFault::CutShort, SimFault::WrongCrc, SimFault::None,
-                                         SimFault::None}));
+  EXPECT_EQ(seen,
+            (std::vector<SimFault>{SimFault::CutShort, SimFault::NoAnswer, SimFault::WrongCrc,
+                                   SimFault::CutShort, SimFault::WrongCrc, SimFault::None, SimFault::None}));
 }
 
 TEST(SimModule, LogsEveryRequestAddressedToIt) {
