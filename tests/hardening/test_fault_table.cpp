@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,9 @@ struct Row {
   Position position;
   Fault fault;
 };
+
+// Named, not dumped byte by byte (the structs have padding).
+void PrintTo(const Row& row, std::ostream* os) { *os << row.position.name << "/" << row.fault.name; }
 
 std::vector<Row> allRows() {
   std::vector<Row> rows;
