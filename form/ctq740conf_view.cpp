@@ -171,7 +171,11 @@ CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QS
   buildForm();
 }
 
-CTQ740confView::~CTQ740confView() { OnDisconnect(); }
+CTQ740confView::~CTQ740confView() {
+  OnDisconnect();
+  // The controls outlive the members they report to: stop the reports.
+  d->m_orderList->disconnect(this);
+}
 
 void CTQ740confView::buildForm() {
   // The form font: the desktop's default face at the template's point size.
