@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -37,7 +38,7 @@ CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(par
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QString::fromLatin1(kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/app_icon.xpm")));
-  lockKeyReader = readLockKeys;
+  m_lockKeyReader = readLockKeys;
   m_commands.on(cmd::kViewToolbar, [this] { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); });
   m_commands.on(cmd::kViewStatusBar, [this] { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); });
 }
@@ -100,6 +101,8 @@ void CMainFrame::buildMenu() {
         QMenu* m = parent ? parent->addMenu(part) : bar->addMenu(part);
         m->setObjectName(QStringLiteral("menu:") + prefix);
         connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        connect(m, &QMenu::aboutToHide, m_wndStatusBar, &QStatusBar::clearMessage);
+        m->installEventFilter(this);
         it = m_menus.emplace(prefix, m).first;
       }
       parent = it->second;
@@ -189,8 +192,13 @@ void CMainFrame::UpdateCommandUI() {
   }
 }
 
+void CMainFrame::setLockKeyReader(std::function<LockKeyState()> reader) {
+  m_lockKeyReader = std::move(reader);
+  m_lockPoll.invalidate();
+}
+
 void CMainFrame::updateLockPanes() {
-  const LockKeyState locks = lockKeyReader ? lockKeyReader() : LockKeyState{};
+  const LockKeyState locks = m_lockKeyReader ? m_lockKeyReader() : LockKeyState{};
   for (int id : {cmd::kPaneCaps, cmd::kPaneNum, cmd::kPaneScroll}) {
     const QString text = QString::fromStdString(lockPaneText(id, locks));
     if (m_panes.at(id)->text() != text) m_panes.at(id)->setText(text);
@@ -215,6 +223,18 @@ QLabel* CMainFrame::pane(int id) const {
 QString CMainFrame::messagePaneText() const {
   const QString prompt = m_wndStatusBar ? m_wndStatusBar->currentMessage() : QString();
   return prompt.isEmpty() ? m_panes.at(cmd::kPaneMessage)->text() : prompt;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  // Qt shows the prompt of an enabled menu item by itself; a greyed item
+  // shows its prompt too, as the user may wonder why it is greyed.
+  if (event->type() == QEvent::MouseMove) {
+    if (auto* menu = qobject_cast<QMenu*>(watched)) {
+      QAction* a = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+      if (a && !a->isEnabled() && !a->isSeparator()) m_wndStatusBar->showMessage(a->statusTip());
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

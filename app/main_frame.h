@@ -51,11 +51,13 @@ class CMainFrame : public QMainWindow {
   QString messagePaneText() const;
 
   const CommandMap& commands() const { return m_commands; }
-  // The lock-key reader (tests substitute their own).
-  std::function<LockKeyState()> lockKeyReader;
+  // Replaces the lock-key reader (tests substitute their own); the panes
+  // follow at the next idle moment.
+  void setLockKeyReader(std::function<LockKeyState()> reader);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildActions();
@@ -74,4 +76,5 @@ class CMainFrame : public QMainWindow {
   std::map<int, QLabel*> m_panes;
   QMetaObject::Connection m_idleConnection;
   QElapsedTimer m_lockPoll;
+  std::function<LockKeyState()> m_lockKeyReader;
 };

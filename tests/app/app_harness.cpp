@@ -1,0 +1,65 @@
+#include "tests/app/app_harness.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QTimer>
+#include <QSettings>
+#include <QTest>
+
+QString RecordingDesktop::getOpenFileName(QWidget*, const QString& title, const QString& initialName,
+                                          const QString& filter) {
+  dialogs.push_back({QStringLiteral("open"), title, initialName, filter});
+  if (answers.empty()) return {};
+  QString a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+QString RecordingDesktop::getSaveFileName(QWidget*, const QString& title, const QString& initialName,
+                                          const QString& filter) {
+  dialogs.push_back({QStringLiteral("save"), title, initialName, filter});
+  if (answers.empty()) return {};
+  QString a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+TempSettings::TempSettings() {
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+}
+
+AppHarness::AppHarness() : sim(std::make_shared<SimModule>()) {
+  pty = std::make_unique<PtyModule>(sim);
+  pty->start();
+}
+
+AppHarness::~AppHarness() { stop(); }
+
+bool AppHarness::start(const QString& file) {
+  AppEnvironment env;
+  env.prompt = &prompt;
+  env.desktop = &desktop;
+  for (int n = 1; n <= 4; ++n) env.ports.setPath(n, pty->slavePath());
+  app = std::make_unique<CTQ740confApp>(env);
+  return app->InitInstance(file);
+}
+
+void AppHarness::stop() { app.reset(); }
+
+void AppHarness::run(int id) { frame()->action(id)->trigger(); }
+
+bool AppHarness::activate() {
+  frame()->show();
+  frame()->activateWindow();
+  return QTest::qWaitForWindowActive(frame());
+}
+
+QString AppHarness::caption() const { return frame()->windowTitle(); }
+
+void AppHarness::idle() {
+  // The loop blocks waiting for the timer, and announces that it is about to.
+  QEventLoop loop;
+  QTimer::singleShot(10, &loop, &QEventLoop::quit);
+  loop.exec();
+}

@@ -1,0 +1,73 @@
+#pragma once
+// Test harness of the application shell: the application object with a
+// recording message seam, a recording desktop whose dialogs answer from a
+// script, settings in a temporary folder and a simulated module on a
+// pseudo-terminal that every port number 1..4 leads to.
+
+#include <QString>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "app/ctq740conf_app.h"
+#include "app/desktop.h"
+#include "app/main_frame.h"
+#include "sim/pty_module.h"
+#include "sim/sim_module.h"
+#include "tests/support/recording_prompt.h"
+
+class RecordingDesktop : public Desktop {
+ public:
+  struct Dialog {
+    QString kind;  // "open" or "save"
+    QString title, initialName, filter;
+  };
+  QString getOpenFileName(QWidget* parent, const QString& title, const QString& initialName,
+                          const QString& filter) override;
+  QString getSaveFileName(QWidget* parent, const QString& title, const QString& initialName,
+                          const QString& filter) override;
+  void openDocument(const QString& path) override { opened.push_back(path); }
+
+  std::deque<QString> answers;  // the dialogs' answers in order; none left = Cancel
+  std::vector<Dialog> dialogs;
+  std::vector<QString> opened;
+};
+
+class AppHarness {
+ public:
+  // Every port number leads to the simulated module.
+  AppHarness();
+  ~AppHarness();
+
+  bool start(const QString& file = {});
+  // Destroys the application object as the end of the process does.
+  void stop();
+
+  // Runs a command as a click on its menu item or button would.
+  void run(int id);
+  // Shows the window and makes it active, so that shortcuts work.
+  bool activate();
+
+  // Lets the event loop go idle once, as it does between two user actions.
+  static void idle();
+
+  CMainFrame* frame() const { return app->mainFrame(); }
+  QString caption() const;
+
+  std::shared_ptr<SimModule> sim;
+  std::unique_ptr<PtyModule> pty;
+  RecordingPrompt prompt;
+  RecordingDesktop desktop;
+  std::unique_ptr<CTQ740confApp> app;
+};
+
+// Points QSettings at a fresh temporary folder for one test.
+class TempSettings {
+ public:
+  TempSettings();
+  QString path() const { return m_dir.path(); }
+
+ private:
+  QTemporaryDir m_dir;
+};
