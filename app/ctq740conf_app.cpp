@@ -98,6 +98,7 @@ bool CTQ740confApp::InitInstance(const QString& file) {
     return false;
   }
 
+  m_frame->resize(m_frame->initialSize());
   m_frame->show();
   m_frame->UpdateCommandUI();
 

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -77,6 +78,8 @@ void CMainFrame::buildActions() {
     for (const std::string& k : commandKeys(c)) keys << QKeySequence(QString::fromStdString(k));
     a->setShortcuts(keys);
     const CommandMark mark = markKind(c.rule);
+    // Menu items show their check or radio mark, not the button's picture.
+    a->setIconVisibleInMenu(false);
     if (mark != CommandMark::None) a->setCheckable(true);
     if (mark == CommandMark::Radio) (c.rule == UpdateRule::SelectDevice ? device : connection)->addAction(a);
     const int id = c.id;
@@ -159,6 +162,19 @@ void CMainFrame::setView(CTQ740confView* view) {
   m_view = view;
   setCentralWidget(view);
   UpdateCommandUI();
+}
+
+QSize CMainFrame::initialSize() const {
+  // Large enough for the whole form where the screen allows, as the
+  // desktop's default placement of a new main window would be.
+  QSize want = sizeHint();
+  if (m_view && m_view->widget()) {
+    const QSize form = m_view->widget()->size().expandedTo(m_view->widget()->sizeHint());
+    const QSize chrome = sizeHint() - m_view->sizeHint();
+    want = want.expandedTo(form + chrome + QSize(m_view->frameWidth() * 2 + 4, m_view->frameWidth() * 2 + 4));
+  }
+  if (const QScreen* screen = this->screen()) want = want.boundedTo(screen->availableSize() * 9 / 10);
+  return want;
 }
 
 void CMainFrame::OnUpdateFrameTitle(const QString& documentTitle) {

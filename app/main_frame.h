@@ -36,6 +36,9 @@ class CMainFrame : public QMainWindow {
   void setView(CTQ740confView* view);
   CTQ740confView* view() const { return m_view; }
 
+  // The size the window opens with.
+  QSize initialSize() const;
+
   // Caption: "<document title> - TQ740conf".
   void OnUpdateFrameTitle(const QString& documentTitle);
 
