@@ -43,8 +43,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
       if (r < 0) return failure("tq740conf: --port needs a value N=PATH");
       std::string why;
       if (!c.ports.parseAssignment(v, &why))
-        return failure("tq740conf: bad --port '" + v + "': " +
-                       (why.empty() ? std::string("expected N=PATH with N from 1 to 4") : why));
+        return failure("tq740conf: bad --port '" + v +
+                       "': " + (why.empty() ? std::string("expected N=PATH with N from 1 to 4") : why));
       c.portGiven[static_cast<std::size_t>(v[0] - '1')] = true;
     } else if (int t = value("--trace", &v); t != 0) {
       if (t < 0 || v.empty()) return failure("tq740conf: --trace needs a file name or -");
@@ -75,4 +75,6 @@ std::string usageText() {
          "  --version        show the version and exit\n";
 }
 
-std::string versionText() { return "TQ740conf 1.0\n"; }
+std::string versionText() {
+  return "TQ740conf 1.0\n";
+}

@@ -28,9 +28,9 @@ void CommandRouter::setMap(CommandOwner owner, const CommandMap* map) {
 
 CommandOwner CommandRouter::handlerOf(int id) const {
   const std::pair<CommandOwner, const CommandMap*> route[] = {{CommandOwner::View, m_view},
-                                                               {CommandOwner::Document, m_doc},
-                                                               {CommandOwner::Frame, m_frame},
-                                                               {CommandOwner::App, m_app}};
+                                                              {CommandOwner::Document, m_doc},
+                                                              {CommandOwner::Frame, m_frame},
+                                                              {CommandOwner::App, m_app}};
   for (const auto& [owner, map] : route)
     if (map && map->has(id)) return owner;
   return CommandOwner::None;

@@ -60,10 +60,10 @@ const std::array kCommands{
     CommandInfo{cmd::kViewStatusBar, kView, "&Status Bar", false, 0, nullptr, "StatusBar on/off", O::Frame,
                 R::StatusBarVisible, 0},
     // Help
-    CommandInfo{cmd::kDocumentation, kHelp, "&Documentation", false, 11, nullptr, "Dokumentacja\nDocumentation",
-                O::View, R::Default, 0},
-    CommandInfo{cmd::kAppAbout, kHelp, "&About TQ740conf...", false, 12, nullptr, "O programie\nAbout", O::App,
-                R::Default, 0},
+    CommandInfo{cmd::kDocumentation, kHelp, "&Documentation", false, 11, nullptr,
+                "Dokumentacja\nDocumentation", O::View, R::Default, 0},
+    CommandInfo{cmd::kAppAbout, kHelp, "&About TQ740conf...", false, 12, nullptr, "O programie\nAbout",
+                O::App, R::Default, 0},
     // Toolbar and keyboard only
     CommandInfo{cmd::kFileSave, nullptr, "Save configuration", false, 1, "Ctrl+S", kSavePrompt, O::Document,
                 R::Default, 0},
@@ -79,8 +79,8 @@ const std::array kCommands{
                 "Cut the selection and put it on the Clipboard\nCut", O::None, R::Default, 0},
     CommandInfo{cmd::kEditCopy, nullptr, "Copy", false, 0, "Ctrl+C;Ctrl+Ins",
                 "Copy the selection and put it on the Clipboard\nCopy", O::None, R::Default, 0},
-    CommandInfo{cmd::kEditPaste, nullptr, "Paste", false, 0, "Ctrl+V;Shift+Ins", "Insert Clipboard contents\nPaste",
-                O::None, R::Default, 0},
+    CommandInfo{cmd::kEditPaste, nullptr, "Paste", false, 0, "Ctrl+V;Shift+Ins",
+                "Insert Clipboard contents\nPaste", O::None, R::Default, 0},
     CommandInfo{cmd::kNextPane, nullptr, "Next Pane", false, 0, "F6",
                 "Switch to the next window pane\nNext Pane", O::None, R::Default, 0},
     CommandInfo{cmd::kPrevPane, nullptr, "Previous Pane", false, 0, "Shift+F6",
@@ -91,7 +91,9 @@ constexpr std::array kToolbarSeparatorsAfter{2, 5, 10};
 
 }  // namespace
 
-std::span<const CommandInfo> commandTable() { return kCommands; }
+std::span<const CommandInfo> commandTable() {
+  return kCommands;
+}
 
 const CommandInfo* findCommand(int id) {
   for (const auto& c : kCommands)
@@ -99,7 +101,9 @@ const CommandInfo* findCommand(int id) {
   return nullptr;
 }
 
-std::span<const int> toolbarSeparatorsAfter() { return kToolbarSeparatorsAfter; }
+std::span<const int> toolbarSeparatorsAfter() {
+  return kToolbarSeparatorsAfter;
+}
 
 std::string promptStatusText(const char* prompt) {
   if (!prompt) return {};

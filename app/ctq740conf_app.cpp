@@ -42,9 +42,13 @@ CTQ740confApp::~CTQ740confApp() {
   g_theApp = nullptr;
 }
 
-CTQ740confApp* CTQ740confApp::instance() { return g_theApp; }
+CTQ740confApp* CTQ740confApp::instance() {
+  return g_theApp;
+}
 
-CMainFrame* CTQ740confApp::mainFrame() const { return m_frame; }
+CMainFrame* CTQ740confApp::mainFrame() const {
+  return m_frame;
+}
 
 void CTQ740confApp::loadSettings() {
   QSettings s = appSettings();

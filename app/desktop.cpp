@@ -17,7 +17,8 @@ QString qtFilter(const QString& filter) {
     for (int i = 0; i + 1 < parts.size(); i += 2) {
       QString name = parts[i];
       const QString pattern = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-      filters << (name.contains(QLatin1Char('(')) ? name : name + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+      filters << (name.contains(QLatin1Char('(')) ? name
+                                                  : name + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     }
     out = filters.join(QStringLiteral(";;"));
   } else {

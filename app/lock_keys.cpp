@@ -18,7 +18,7 @@ LockKeyState readLockKeys() {
   // its functions up there instead of linking it into the program.
   using Request = xcb_get_keyboard_control_cookie_t (*)(xcb_connection_t*);
   using Reply = xcb_get_keyboard_control_reply_t* (*)(xcb_connection_t*, xcb_get_keyboard_control_cookie_t,
-                                                        xcb_generic_error_t**);
+                                                      xcb_generic_error_t**);
   static Request request = nullptr;
   static Reply reply = nullptr;
   static bool looked = false;

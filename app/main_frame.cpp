@@ -21,8 +21,8 @@ namespace {
 
 // Toolbar images in button order.
 const char* const kToolbarImages[] = {
-    ":/toolbar/save.xpm",  ":/toolbar/open.xpm", ":/toolbar/autodetect.xpm", ":/toolbar/read.xpm",
-    ":/toolbar/write.xpm", ":/toolbar/com1.xpm", ":/toolbar/com2.xpm",       ":/toolbar/com3.xpm",
+    ":/toolbar/save.xpm",  ":/toolbar/open.xpm",       ":/toolbar/autodetect.xpm",    ":/toolbar/read.xpm",
+    ":/toolbar/write.xpm", ":/toolbar/com1.xpm",       ":/toolbar/com2.xpm",          ":/toolbar/com3.xpm",
     ":/toolbar/com4.xpm",  ":/toolbar/disconnect.xpm", ":/toolbar/documentation.xpm", ":/toolbar/about.xpm"};
 
 // Lock panes are polled at most this often while the loop goes idle.
@@ -32,7 +32,9 @@ constexpr int kLockPollMs = 100;
 
 // The images live in this library's resources; a static library needs them
 // registered explicitly.
-static void initAppResources() { Q_INIT_RESOURCE(app); }
+static void initAppResources() {
+  Q_INIT_RESOURCE(app);
+}
 
 CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(parent), m_router(router) {
   initAppResources();
@@ -44,7 +46,9 @@ CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(par
   m_commands.on(cmd::kViewStatusBar, [this] { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); });
 }
 
-CMainFrame::~CMainFrame() { QObject::disconnect(m_idleConnection); }
+CMainFrame::~CMainFrame() {
+  QObject::disconnect(m_idleConnection);
+}
 
 bool CMainFrame::OnCreate() {
   buildActions();
@@ -53,8 +57,8 @@ bool CMainFrame::OnCreate() {
   buildMenu();
   if (!m_wndToolBar || !m_wndStatusBar || m_panes.size() != 4) return false;
   if (auto* dispatcher = QAbstractEventDispatcher::instance())
-    m_idleConnection = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                               [this] { UpdateCommandUI(); });
+    m_idleConnection =
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { UpdateCommandUI(); });
   UpdateCommandUI();
   return true;
 }
@@ -132,7 +136,8 @@ void CMainFrame::buildToolBar() {
     QAction* a = m_actions.at(c->id);
     a->setIcon(QIcon(QString::fromLatin1(kToolbarImages[pos - 1])));
     m_wndToolBar->addAction(a);
-    if (std::find(separators.begin(), separators.end(), pos) != separators.end()) m_wndToolBar->addSeparator();
+    if (std::find(separators.begin(), separators.end(), pos) != separators.end())
+      m_wndToolBar->addSeparator();
   }
   addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 }

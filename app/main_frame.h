@@ -12,8 +12,8 @@
 #include <map>
 
 #include "app/command_router.h"
-#include "form/ctq740conf_view.h"
 #include "app/update_rules.h"
+#include "form/ctq740conf_view.h"
 
 class QAction;
 class QLabel;

@@ -2,9 +2,9 @@
 
 #include <QAction>
 #include <QEventLoop>
-#include <QTimer>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 QString RecordingDesktop::getOpenFileName(QWidget*, const QString& title, const QString& initialName,
                                           const QString& filter) {
@@ -34,7 +34,9 @@ AppHarness::AppHarness() : sim(std::make_shared<SimModule>()) {
   pty->start();
 }
 
-AppHarness::~AppHarness() { stop(); }
+AppHarness::~AppHarness() {
+  stop();
+}
 
 bool AppHarness::start(const QString& file) {
   AppEnvironment env;
@@ -45,9 +47,13 @@ bool AppHarness::start(const QString& file) {
   return app->InitInstance(file);
 }
 
-void AppHarness::stop() { app.reset(); }
+void AppHarness::stop() {
+  app.reset();
+}
 
-void AppHarness::run(int id) { frame()->action(id)->trigger(); }
+void AppHarness::run(int id) {
+  frame()->action(id)->trigger();
+}
 
 bool AppHarness::activate() {
   frame()->show();
@@ -55,7 +61,9 @@ bool AppHarness::activate() {
   return QTest::qWaitForWindowActive(frame());
 }
 
-QString AppHarness::caption() const { return frame()->windowTitle(); }
+QString AppHarness::caption() const {
+  return frame()->windowTitle();
+}
 
 void AppHarness::idle() {
   // The loop blocks waiting for the timer, and announces that it is about to.

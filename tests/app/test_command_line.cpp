@@ -39,7 +39,9 @@ TEST_P(CommandLineTest, Parses) {
   EXPECT_EQ(cl.portNamed(2), false);
 }
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const Case kCases[] = {
     {"none", {}, Action::Run, "", false, "", "", "", ""},
@@ -47,10 +49,22 @@ const Case kCases[] = {
     {"file_after_double_dash", {"--", "--simulate"}, Action::Run, "--simulate", false, "", "", "", ""},
     {"ports_repeatable",
      {"--port", "1=/dev/pts/7", "--port=3=/dev/ttyUSB0"},
-     Action::Run, "", false, "", "/dev/pts/7", "/dev/ttyUSB0", ""},
+     Action::Run,
+     "",
+     false,
+     "",
+     "/dev/pts/7",
+     "/dev/ttyUSB0",
+     ""},
     {"simulate_trace_file",
      {"--simulate", "--trace", "-", "a.cfg"},
-     Action::Run, "a.cfg", true, "-", "", "", ""},
+     Action::Run,
+     "a.cfg",
+     true,
+     "-",
+     "",
+     "",
+     ""},
     {"help", {"--help"}, Action::Help, "", false, "", "", "", ""},
     {"version", {"--version"}, Action::Version, "", false, "", "", "", ""},
     {"unknown_option", {"--frobnicate"}, Action::Error, "", false, "", "", "", "unknown option --frobnicate"},

@@ -87,13 +87,21 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
     EXPECT_FALSE(a->icon().pixmap(16, 16).isNull()) << a->data().toInt();
   }
   const QStringList expectedToolbar = {
-      "57603|Save configuration", "57601|Open configuration", "-",
-      "32783|AutoDetect",         "32773|Read parameters from device",
-      "32774|Write parameters to device", "-",
-      "32779|COM 1",              "32780|COM 2",
-      "32781|COM 3",              "32782|COM 4",
-      "32778|Disconnect",         "-",
-      "32785|Documentation",      "57664|About",
+      "57603|Save configuration",
+      "57601|Open configuration",
+      "-",
+      "32783|AutoDetect",
+      "32773|Read parameters from device",
+      "32774|Write parameters to device",
+      "-",
+      "32779|COM 1",
+      "32780|COM 2",
+      "32781|COM 3",
+      "32782|COM 4",
+      "32778|Disconnect",
+      "-",
+      "32785|Documentation",
+      "57664|About",
   };
   EXPECT_EQ(toolbar, expectedToolbar);
   EXPECT_EQ(h.frame()->toolBar()->iconSize(), QSize(16, 16));
@@ -133,9 +141,9 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
   for (QAction* a : h.frame()->actions())
     for (const QKeySequence& k : a->shortcuts()) keys.insert({k.toString(), a->data().toInt()});
   const std::multiset<std::pair<QString, int>> expectedKeys = {
-      {"Ctrl+N", 57600},    {"Ctrl+O", 57601},    {"Ctrl+S", 57603},        {"Ctrl+Z", 57643},
-      {"Ctrl+X", 57635},    {"Ctrl+C", 57634},    {"Ctrl+V", 57637},        {"Alt+Backspace", 57643},
-      {"Shift+Del", 57635}, {"Ctrl+Ins", 57634},  {"Shift+Ins", 57637},     {"F6", 57680},
+      {"Ctrl+N", 57600},    {"Ctrl+O", 57601},   {"Ctrl+S", 57603},    {"Ctrl+Z", 57643},
+      {"Ctrl+X", 57635},    {"Ctrl+C", 57634},   {"Ctrl+V", 57637},    {"Alt+Backspace", 57643},
+      {"Shift+Del", 57635}, {"Ctrl+Ins", 57634}, {"Shift+Ins", 57637}, {"F6", 57680},
       {"Shift+F6", 57681},
   };
   EXPECT_EQ(keys, expectedKeys);
@@ -193,7 +201,9 @@ TEST_P(UpdateRuleTest, EnabledAndMarkedFollowTheViewState) {
   EXPECT_FALSE(submenu->isCheckable());
 }
 
-void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RuleCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const RuleCase kRuleCases[] = {
     {"after_start", {}, {}, cmd::kDisconnect, false},
@@ -230,7 +240,8 @@ TEST_F(FrameTest, ToolbarButtonsFollowTheStateWhenTheLoopGoesIdle) {
   // A command run without the router (as another part of the program might)
   // shows on the toolbar once the event loop has been idle.
   h.app->view()->OnConnectCom(3);
-  auto* com3 = qobject_cast<QToolButton*>(h.frame()->toolBar()->widgetForAction(h.frame()->action(cmd::kCom3)));
+  auto* com3 =
+      qobject_cast<QToolButton*>(h.frame()->toolBar()->widgetForAction(h.frame()->action(cmd::kCom3)));
   EXPECT_FALSE(com3->isChecked());
   AppHarness::idle();
   EXPECT_TRUE(com3->isChecked());
@@ -238,15 +249,15 @@ TEST_F(FrameTest, ToolbarButtonsFollowTheStateWhenTheLoopGoesIdle) {
 }
 
 TEST_F(FrameTest, EveryCommandIsPerformedByTheClassItsRowNames) {
-  for (const CommandInfo& c : commandTable())
-    EXPECT_EQ(h.app->router().handlerOf(c.id), c.owner) << c.id;
+  for (const CommandInfo& c : commandTable()) EXPECT_EQ(h.app->router().handlerOf(c.id), c.owner) << c.id;
 
   // The two configuration-file items and the unhandled editing keys change
   // nothing and show nothing.
   ASSERT_TRUE(h.activate());
   h.run(cmd::kOpenConfiguration);
   h.run(cmd::kSaveConfiguration);
-  for (auto key : {Qt::Key_Z, Qt::Key_X, Qt::Key_C, Qt::Key_V}) QTest::keyClick(h.frame(), key, Qt::ControlModifier);
+  for (auto key : {Qt::Key_Z, Qt::Key_X, Qt::Key_C, Qt::Key_V})
+    QTest::keyClick(h.frame(), key, Qt::ControlModifier);
   QTest::keyClick(h.frame(), Qt::Key_F6);
   EXPECT_TRUE(h.prompt.m_messages.empty());
   EXPECT_TRUE(h.desktop.dialogs.empty());
@@ -267,7 +278,8 @@ TEST_F(FrameTest, MessagePaneShowsThePromptOfTheHighlightedItemOrHoveredButton) 
       << h.frame()->messagePaneText().toStdString();
 
   // Items of menus opened from the menu bar, enabled or greyed.
-  const std::pair<const char*, int> items[] = {{"&Connection", cmd::kCom1}, {"Firm&ware", cmd::kChangeFirmware}};
+  const std::pair<const char*, int> items[] = {{"&Connection", cmd::kCom1},
+                                               {"Firm&ware", cmd::kChangeFirmware}};
   for (const auto& [title, id] : items) {
     QMenu* menu = h.frame()->menu(QString::fromUtf8(title));
     h.frame()->menuBar()->setActiveAction(menu->menuAction());
@@ -348,10 +360,16 @@ TEST_P(FirmwareQueryTest, ReportsProductCodeAndRevisionOrMessage66) {
   EXPECT_TRUE(h.app->view()->isPortOpen()) << "a failed query leaves the port open";
 }
 
-void PrintTo(const FirmwareCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FirmwareCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const FirmwareCase kFirmwareCases[] = {
-    {"module_of_this_type", {}, false, {"Product code: 302010301\nProgram revision: 1.5"}, {MsgKind::Information}},
+    {"module_of_this_type",
+     {},
+     false,
+     {"Product code: 302010301\nProgram revision: 1.5"},
+     {MsgKind::Information}},
     {"module_of_another_type",
      {{0, 65535}, {1, 65534}, {2, 2}, {3, 10}},
      false,
