@@ -371,10 +371,10 @@ std::vector<std::string> differences(const ConfigDocument& left, const ConfigDoc
       lines.push_back(kDocFields[i].path() + ": " + displayValue(kDocFields[i], left.values[i]) + " -> " +
                       displayValue(kDocFields[i], right.values[i]));
   }
-  if (!withOrders) return lines;
   if (left.orders.size() != right.orders.size())
     lines.push_back("master.orders: " + std::to_string(left.orders.size()) + " orders -> " +
                     std::to_string(right.orders.size()) + " orders");
+  if (!withOrders) return lines;
   const std::size_t n = std::max(left.orders.size(), right.orders.size());
   for (std::size_t i = 0; i < n; ++i) {
     const std::string path = "master.orders[" + std::to_string(i) + "]";

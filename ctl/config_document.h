@@ -89,8 +89,8 @@ class ConfigDocument {
   std::vector<std::string> validate(const FieldLimits& limits) const;
 };
 
-// Field-by-field differences "path: left -> right"; orders are compared
-// only when withOrders is set.
+// Field-by-field differences "path: left -> right". The number of orders is
+// always compared, the order records only when withOrders is set.
 std::vector<std::string> differences(const ConfigDocument& left, const ConfigDocument& right, bool withOrders = true);
 
 // A value as the file shows it: the list text (quoted) when the position is
