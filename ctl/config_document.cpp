@@ -17,8 +17,9 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kOrderKeys = {"slave_address",       "function",       "starting_address",
-                                                        "number_of_registers", "memory_address", "memory_selection"};
+constexpr std::array<std::string_view, 6> kOrderKeys = {"slave_address",    "function",
+                                                        "starting_address", "number_of_registers",
+                                                        "memory_address",   "memory_selection"};
 constexpr std::array<std::string_view, 5> kGroups = {"com1", "com2", "com3", "com4", "master"};
 
 std::string quoted(std::string_view s) {
@@ -54,17 +55,23 @@ std::string choiceText(std::span<const std::string_view> list, int value) {
 
 std::string describe(const QJsonValue& v) {
   switch (v.type()) {
-    case QJsonValue::Null: return "null";
-    case QJsonValue::Bool: return v.toBool() ? "true" : "false";
+    case QJsonValue::Null:
+      return "null";
+    case QJsonValue::Bool:
+      return v.toBool() ? "true" : "false";
     case QJsonValue::Double: {
       std::ostringstream s;
       s << v.toDouble();
       return s.str();
     }
-    case QJsonValue::String: return quoted(v.toString().toStdString());
-    case QJsonValue::Array: return "an array";
-    case QJsonValue::Object: return "an object";
-    default: return "nothing";
+    case QJsonValue::String:
+      return quoted(v.toString().toStdString());
+    case QJsonValue::Array:
+      return "an array";
+    case QJsonValue::Object:
+      return "an object";
+    default:
+      return "nothing";
   }
 }
 
@@ -85,15 +92,18 @@ std::string position(const std::string& text, int offset) {
 // Collects the problems of one parse and reads typed values.
 class Reader {
  public:
-  Reader(ConfigDocument::Mode mode, std::vector<std::string>& problems) : m_mode(mode), m_problems(problems) {}
+  Reader(ConfigDocument::Mode mode, std::vector<std::string>& problems)
+      : m_mode(mode), m_problems(problems) {}
 
   void problem(const std::string& path, const std::string& text) { m_problems.push_back(path + ": " + text); }
 
   // Reports every missing required key and every unknown key.
-  void checkKeys(const QJsonObject& obj, const std::string& prefix, std::span<const std::string_view> required,
+  void checkKeys(const QJsonObject& obj, const std::string& prefix,
+                 std::span<const std::string_view> required,
                  std::span<const std::string_view> optional = {}) {
     for (std::string_view k : required) {
-      if (!obj.contains(QString::fromUtf8(k.data(), qsizetype(k.size())))) problem(prefix + std::string(k), "missing");
+      if (!obj.contains(QString::fromUtf8(k.data(), qsizetype(k.size()))))
+        problem(prefix + std::string(k), "missing");
     }
     for (auto it = obj.begin(); it != obj.end(); ++it) {
       const std::string k = it.key().toStdString();
@@ -124,7 +134,8 @@ class Reader {
     return true;
   }
 
-  bool choice(const QJsonValue& v, const std::string& path, std::span<const std::string_view> list, int& out) {
+  bool choice(const QJsonValue& v, const std::string& path, std::span<const std::string_view> list,
+              int& out) {
     if (v.isUndefined()) return false;
     if (v.isString()) {
       const std::string s = v.toString().toStdString();
@@ -162,11 +173,19 @@ const ConfigField& DocField::config() const {
 
 std::span<const std::string_view> DocField::choices() const {
   switch (config().controlId) {
-    case ctl::kCom1Parity: case ctl::kCom2Parity: case ctl::kCom3Parity: case ctl::kCom4Parity:
+    case ctl::kCom1Parity:
+    case ctl::kCom2Parity:
+    case ctl::kCom3Parity:
+    case ctl::kCom4Parity:
       return domain::ParityList;
-    case ctl::kCom1Baud: case ctl::kCom2Baud: case ctl::kCom3Baud: case ctl::kCom4Baud:
+    case ctl::kCom1Baud:
+    case ctl::kCom2Baud:
+    case ctl::kCom3Baud:
+    case ctl::kCom4Baud:
       return domain::BaudRateList;
-    case ctl::kCom1SlaveMode: case ctl::kCom2SlaveMode: case ctl::kCom3SlaveMode:
+    case ctl::kCom1SlaveMode:
+    case ctl::kCom2SlaveMode:
+    case ctl::kCom3SlaveMode:
       return domain::SlaveModeList;
     case ctl::kMasterMode:
       return domain::MasterModeList;
@@ -190,7 +209,8 @@ void ConfigDocument::setValue(int reg, int v) {
 
 ConfigDocument ConfigDocument::fromImage(const RegisterImage& image, int orderCount) {
   ConfigDocument doc;
-  for (std::size_t i = 0; i < kDocFields.size(); ++i) doc.values[i] = image.get(std::size_t(kDocFields[i].reg));
+  for (std::size_t i = 0; i < kDocFields.size(); ++i)
+    doc.values[i] = image.get(std::size_t(kDocFields[i].reg));
   for (int i = 0; i < orderCount; ++i) doc.orders.push_back(MasterOrder::unpack(image, i));
   doc.productCode = ::productCode(image);
   doc.programRevision = ::programRevision(image);
@@ -201,7 +221,8 @@ void ConfigDocument::toImage(RegisterImage& image) const {
   for (std::size_t i = 0; i < kDocFields.size(); ++i) image.set(std::size_t(kDocFields[i].reg), values[i]);
   image.set(reg::kMasterOrderCount, static_cast<long long>(orders.size()));
   // Never beyond the list's capacity: the records would leave their area.
-  for (std::size_t i = 0; i < orders.size() && i < std::size_t(kMaxOrders); ++i) orders[i].pack(image, int(i));
+  for (std::size_t i = 0; i < orders.size() && i < std::size_t(kMaxOrders); ++i)
+    orders[i].pack(image, int(i));
 }
 
 std::string displayValue(const DocField& field, int value) {
@@ -210,7 +231,8 @@ std::string displayValue(const DocField& field, int value) {
 }
 
 std::string orderJson(const MasterOrder& o) {
-  return "{ \"slave_address\": " + std::to_string(o.slaveAddress) + ", \"function\": " + std::to_string(o.function) +
+  return "{ \"slave_address\": " + std::to_string(o.slaveAddress) +
+         ", \"function\": " + std::to_string(o.function) +
          ", \"starting_address\": " + std::to_string(o.startingAddress) +
          ", \"number_of_registers\": " + std::to_string(o.registerCount) +
          ", \"memory_address\": " + std::to_string(o.memoryAddress) +
@@ -232,7 +254,8 @@ std::string ConfigDocument::toJson() const {
     }
     if (group == "master") {
       out += ",\n    \"orders\": [";
-      for (std::size_t i = 0; i < orders.size(); ++i) out += (i ? ",\n      " : "\n      ") + orderJson(orders[i]);
+      for (std::size_t i = 0; i < orders.size(); ++i)
+        out += (i ? ",\n      " : "\n      ") + orderJson(orders[i]);
       out += orders.empty() ? "]" : "\n    ]";
     }
     out += group == "master" ? "\n  }\n" : "\n  },\n";
@@ -240,12 +263,14 @@ std::string ConfigDocument::toJson() const {
   return out + "}\n";
 }
 
-bool ConfigDocument::parse(const std::string& text, Mode mode, ConfigDocument& out, std::vector<std::string>& problems) {
+bool ConfigDocument::parse(const std::string& text, Mode mode, ConfigDocument& out,
+                           std::vector<std::string>& problems) {
   const std::size_t before = problems.size();
   QJsonParseError error{};
   const QJsonDocument json = QJsonDocument::fromJson(QByteArray(text.data(), qsizetype(text.size())), &error);
   if (error.error != QJsonParseError::NoError) {
-    problems.push_back("not valid JSON: " + error.errorString().toStdString() + " at " + position(text, error.offset));
+    problems.push_back("not valid JSON: " + error.errorString().toStdString() + " at " +
+                       position(text, error.offset));
     return false;
   }
   if (!json.isObject()) {
@@ -335,8 +360,8 @@ std::vector<std::string> ConfigDocument::validate(const FieldLimits& limits) con
       case FieldKind::Number: {
         const Limit& l = limits.entry(cf.limitEntry);
         if (!l.contains(v))
-          problems.push_back(f.path() + ": " + std::to_string(v) + " is out of range " + std::to_string(l.min) + ".." +
-                             std::to_string(l.max));
+          problems.push_back(f.path() + ": " + std::to_string(v) + " is out of range " +
+                             std::to_string(l.min) + ".." + std::to_string(l.max));
         break;
       }
       case FieldKind::SlaveMode:
@@ -364,7 +389,8 @@ std::vector<std::string> ConfigDocument::validate(const FieldLimits& limits) con
   return problems;
 }
 
-std::vector<std::string> differences(const ConfigDocument& left, const ConfigDocument& right, bool withOrders) {
+std::vector<std::string> differences(const ConfigDocument& left, const ConfigDocument& right,
+                                     bool withOrders) {
   std::vector<std::string> lines;
   for (std::size_t i = 0; i < kDocFields.size(); ++i) {
     if (left.values[i] != right.values[i])

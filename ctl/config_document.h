@@ -81,7 +81,8 @@ class ConfigDocument {
   // false with one line per bad field when the text is not valid JSON or has
   // unknown, missing or wrongly typed fields.
   enum class Mode { Strict, Lenient };
-  static bool parse(const std::string& text, Mode mode, ConfigDocument& out, std::vector<std::string>& problems);
+  static bool parse(const std::string& text, Mode mode, ConfigDocument& out,
+                    std::vector<std::string>& problems);
 
   // Everything the write refuses in a parsed document: numbers outside their
   // limits, the slave mode rule, the order rules, more than kMaxOrders
@@ -91,7 +92,8 @@ class ConfigDocument {
 
 // Field-by-field differences "path: left -> right". The number of orders is
 // always compared, the order records only when withOrders is set.
-std::vector<std::string> differences(const ConfigDocument& left, const ConfigDocument& right, bool withOrders = true);
+std::vector<std::string> differences(const ConfigDocument& left, const ConfigDocument& right,
+                                     bool withOrders = true);
 
 // A value as the file shows it: the list text (quoted) when the position is
 // in the list, else the bare number.

@@ -314,7 +314,8 @@ class Run {
   int diffFiles() {
     ConfigDocument left, right;
     const bool ok = loadDocument(m_o.files[0], ConfigDocument::Mode::Lenient, left, m_io);
-    if (!loadDocument(m_o.files[1], ConfigDocument::Mode::Lenient, right, m_io) || !ok) return ctl_exit::kInput;
+    if (!loadDocument(m_o.files[1], ConfigDocument::Mode::Lenient, right, m_io) || !ok)
+      return ctl_exit::kInput;
     return printDifferences(left, right);
   }
 

@@ -22,14 +22,16 @@ std::vector<PlannedWrite> writePlan(const ConfigDocument& doc) {
   plan.push_back(take(block::kSlaveMaster.start, block::kSlaveMaster.count, 62));
   if (image.get(reg::kMasterMode) == 0) {
     const int count = std::min<int>(image.get(reg::kMasterOrderCount), kMaxOrders);
-    for (int i = 0; i < count; ++i) plan.push_back(take(std::uint16_t(orderRecordStart(i)), reg::kOrderWords, 63));
+    for (int i = 0; i < count; ++i)
+      plan.push_back(take(std::uint16_t(orderRecordStart(i)), reg::kOrderWords, 63));
   }
   return plan;
 }
 
 DeviceSession::DeviceSession(UserPrompt& prompt, const std::string& path, FrameTrace* trace)
     : m_prompt(prompt),
-      m_port(prompt, [] { return std::make_unique<PosixSerialDevice>(); }, m_ports),
+      m_port(
+          prompt, [] { return std::make_unique<PosixSerialDevice>(); }, m_ports),
       m_modbus(m_image, prompt) {
   m_ports.setPath(kPortNumber, path);
   m_port.setPorts(m_ports);

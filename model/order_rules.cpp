@@ -1,7 +1,9 @@
 #include "model/order_rules.h"
 
 namespace {
-std::string range(const Limit& l) { return std::to_string(l.min) + ".." + std::to_string(l.max); }
+std::string range(const Limit& l) {
+  return std::to_string(l.min) + ".." + std::to_string(l.max);
+}
 
 std::string outOfRange(int value, const Limit& l) {
   return std::to_string(value) + " is out of range " + range(l);
@@ -21,12 +23,15 @@ std::vector<OrderProblem> checkOrder(const MasterOrder& o, const FieldLimits& li
   const int s = (o.memorySelection == 0 || o.memorySelection == 1) ? o.memorySelection : -1;
 
   const Limit& slave = limits.entry(limit_entry::kOrderSlaveAddr);
-  if (!slave.contains(o.slaveAddress)) problems.push_back({OrderField::SlaveAddress, outOfRange(o.slaveAddress, slave)});
+  if (!slave.contains(o.slaveAddress))
+    problems.push_back({OrderField::SlaveAddress, outOfRange(o.slaveAddress, slave)});
 
   if (f < 0) {
-    problems.push_back({OrderField::Function, std::to_string(o.function) + " is not one of 1, 2, 3, 4, 5, 6, 15, 16"});
+    problems.push_back(
+        {OrderField::Function, std::to_string(o.function) + " is not one of 1, 2, 3, 4, 5, 6, 15, 16"});
   } else if (s >= 0 && !functionCompatible(f, s)) {
-    problems.push_back({OrderField::Function, "function " + std::to_string(o.function) + " cannot address \"" +
+    problems.push_back({OrderField::Function, "function " + std::to_string(o.function) +
+                                                  " cannot address \"" +
                                                   std::string(domain::MemorySelectionList[std::size_t(s)]) +
                                                   "\" (only 6 and 16 can)"});
   }
@@ -53,7 +58,8 @@ std::vector<OrderProblem> checkOrder(const MasterOrder& o, const FieldLimits& li
   }
 
   if (s < 0)
-    problems.push_back({OrderField::MemorySelection, std::to_string(o.memorySelection) +
-                                                         " is not one of \"Data memory\", \"Errors registers\""});
+    problems.push_back(
+        {OrderField::MemorySelection,
+         std::to_string(o.memorySelection) + " is not one of \"Data memory\", \"Errors registers\""});
   return problems;
 }

@@ -10,7 +10,14 @@
 #include "model/field_domains.h"
 #include "model/register_map.h"
 
-enum class OrderField { SlaveAddress, Function, StartingAddress, RegisterCount, MemoryAddress, MemorySelection };
+enum class OrderField {
+  SlaveAddress,
+  Function,
+  StartingAddress,
+  RegisterCount,
+  MemoryAddress,
+  MemorySelection
+};
 
 struct OrderProblem {
   OrderField field;

@@ -76,8 +76,8 @@ void expectSameConfiguration(const SimModule& a, const SimModule& b) {
 TEST_F(CtlTest, ReadWriteVerifyThenDiffShowsNoDifference) {
   Module source, target;
   source.sim().setOrders(5);
-  source.sim().setRegister(reg::kCom2Baud, 7);          // "115200"
-  source.sim().setRegister(reg::kCom3SlaveMode, 4);     // "Redirect all address mode"
+  source.sim().setRegister(reg::kCom2Baud, 7);       // "115200"
+  source.sim().setRegister(reg::kCom3SlaveMode, 4);  // "Redirect all address mode"
   source.sim().setRegister(reg::kMasterPoolTime, 65535);
   target.sim().setOrders(2);
   target.sim().setRegister(reg::kCom1SlaveAddress, 200);
@@ -116,7 +116,8 @@ TEST_F(CtlTest, ReadWriteVerifyThenDiffShowsNoDifference) {
     if (q.function == 16) writes.emplace_back(q.start, q.count);
     if (writes.size() == 7) break;
   }
-  EXPECT_EQ(writes, (std::vector<std::pair<int, int>>{{4, 11}, {19, 11}, {50, 5}, {55, 5}, {60, 5}, {65, 5}, {70, 5}}));
+  EXPECT_EQ(writes, (std::vector<std::pair<int, int>>{
+                        {4, 11}, {19, 11}, {50, 5}, {55, 5}, {60, 5}, {65, 5}, {70, 5}}));
 
   r = ctl({"diff", "--port", target.path(), backup});
   EXPECT_EQ(r.code, 0) << r.out << r.err;
@@ -137,7 +138,7 @@ std::string replaced(std::string text, const std::string& what, const std::strin
 struct BadFile {
   const char* name;
   std::function<std::string(ConfigDocument)> make;  // from a valid configuration
-  std::vector<std::string> problems;                 // one per bad field, in order
+  std::vector<std::string> problems;                // one per bad field, in order
 };
 
 TEST_F(CtlTest, InvalidFilesAreRefusedAndNothingIsWritten) {
@@ -148,15 +149,19 @@ TEST_F(CtlTest, InvalidFilesAreRefusedAndNothingIsWritten) {
       {"unknown field",
        [](ConfigDocument d) { return replaced(d.toJson(), "\"parity\"", "\"baud\": 1, \"parity\""); },
        {"com1.baud: unknown field"}},
-      {"missing field", [](ConfigDocument d) { return replaced(d.toJson(), "\"timeout\": 500,", ""); },
+      {"missing field",
+       [](ConfigDocument d) { return replaced(d.toJson(), "\"timeout\": 500,", ""); },
        {"master.timeout: missing"}},
       {"missing group",
        [](ConfigDocument d) { return replaced(d.toJson(), "\"com4\": {", "\"com5\": {"); },
        {"com4: missing", "com5: unknown field"}},
       {"wrong type",
-       [](ConfigDocument d) { return replaced(d.toJson(), "\"slave_address\": 1,", "\"slave_address\": \"1\","); },
+       [](ConfigDocument d) {
+         return replaced(d.toJson(), "\"slave_address\": 1,", "\"slave_address\": \"1\",");
+       },
        {"com1.slave_address: expected a whole number, got \"1\""}},
-      {"fraction", [](ConfigDocument d) { return replaced(d.toJson(), "\"pooltime\": 100", "\"pooltime\": 1.5"); },
+      {"fraction",
+       [](ConfigDocument d) { return replaced(d.toJson(), "\"pooltime\": 100", "\"pooltime\": 1.5"); },
        {"master.pooltime: expected a whole number, got 1.5"}},
       {"choice as a number",
        [](ConfigDocument d) { return replaced(d.toJson(), "\"parity\": \"8N2\"", "\"parity\": 4"); },
@@ -167,7 +172,8 @@ TEST_F(CtlTest, InvalidFilesAreRefusedAndNothingIsWritten) {
          d.setValue(reg::kMasterMaxErrors, 0);
          return d.toJson();
        },
-       {"com3.slave_address: 251 is out of range 1..250", "master.max_number_error: 0 is out of range 1..255"}},
+       {"com3.slave_address: 251 is out of range 1..250",
+        "master.max_number_error: 0 is out of range 1..255"}},
       {"bad choice text",
        [](ConfigDocument d) { return replaced(d.toJson(), "\"9600\"", "\"9601\""); },
        {"com1.baudrate: \"9601\" is not one of \"1200\""}},
@@ -215,7 +221,8 @@ TEST_F(CtlTest, InvalidFilesAreRefusedAndNothingIsWritten) {
       if (line.rfind(path + ": ", 0) == 0) lines.push_back(line.substr(path.size() + 2));
     }
     ASSERT_EQ(lines.size(), c.problems.size()) << r.err;
-    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].rfind(c.problems[i], 0), 0u) << lines[i];
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      EXPECT_EQ(lines[i].rfind(c.problems[i], 0), 0u) << lines[i];
     EXPECT_NE(r.err.find("nothing was written"), std::string::npos);
     EXPECT_TRUE(module.sim().requests().empty());
   }
@@ -233,7 +240,8 @@ TEST_F(CtlTest, ForeignProductCodeIsWrittenOnlyWithForce) {
 
   Result r = ctl({"write", "--port", module.path(), path});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("message 59\n\nConnected device is different than attended."), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("message 59\n\nConnected device is different than attended."), std::string::npos)
+      << r.err;
   EXPECT_EQ(writeRequests(module.sim()), 0);
   EXPECT_EQ(ctl({"read", "--port", module.path()}).code, 1);
 
@@ -263,9 +271,14 @@ TEST_F(CtlTest, OrderCountAboveCapacityIsRefusedBeforeAnyOrderIsRead) {
 }
 
 TEST_F(CtlTest, UsageErrorsExitWithTwo) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"frobnicate"}, {"read"}, {"write", "--port", "/dev/null"}, {"read", "--simulate", "--port", "x"},
-           {"diff", "one.json"}, {"write", "a.json", "--verify", "--dry-run"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"frobnicate"},
+                                             {"read"},
+                                             {"write", "--port", "/dev/null"},
+                                             {"read", "--simulate", "--port", "x"},
+                                             {"diff", "one.json"},
+                                             {"write", "a.json", "--verify", "--dry-run"}}) {
     EXPECT_EQ(ctl(args).code, 2);
   }
 }
