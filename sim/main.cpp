@@ -51,19 +51,19 @@ bool parseInt(const std::string& text, long min, long max, long& out) {
   return true;
 }
 
-std::optional<SimFaultRule> parseFault(const std::string& spec, std::string& error) {
+std::optional<SimFaultRule> parseFault(const std::string& option, std::string& error) {
   std::vector<std::string> parts;
   std::size_t from = 0;
-  for (std::size_t colon; (colon = spec.find(':', from)) != std::string::npos; from = colon + 1)
-    parts.push_back(spec.substr(from, colon - from));
-  parts.push_back(spec.substr(from));
+  for (std::size_t colon; (colon = option.find(':', from)) != std::string::npos; from = colon + 1)
+    parts.push_back(option.substr(from, colon - from));
+  parts.push_back(option.substr(from));
 
   SimFaultRule rule;
   std::string kind = parts[0];
   long v = 0;
   if (const std::size_t at = kind.find('@'); at != std::string::npos) {
     if (!parseInt(kind.substr(at + 1), 1, 1'000'000'000, v)) {
-      error = "bad request number in \"" + spec + "\"";
+      error = "bad request number in \"" + option + "\"";
       return std::nullopt;
     }
     rule.request = static_cast<int>(v);
@@ -92,7 +92,7 @@ std::optional<SimFaultRule> parseFault(const std::string& spec, std::string& err
       rule.delayMs = static_cast<int>(v);
     }
     if (!ok) {
-      error = "bad fault option \"" + p + "\" in \"" + spec + "\"";
+      error = "bad fault option \"" + p + "\" in \"" + option + "\"";
       return std::nullopt;
     }
   }
