@@ -1,0 +1,389 @@
+// tq_bench: how close our transactions and operations come to the wire, side
+// by side with libmodbus against the same simulated module.
+//
+//   tq_bench            full run (about a minute)
+//   tq_bench --quick    fewer iterations, 150 orders skipped (smoke run)
+//
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise. The start-up figure
+// comes from a second copy of this program (--startup-child) that builds the
+// real application object with a paced simulated module attached and exits
+// at the first paint of any widget.
+
+#include <modbus.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ctq740conf_app.h"
+#include "app/desktop.h"
+#include "app/qt_user_prompt.h"
+#include "form/ctq740conf_view.h"
+#include "link/modbus_master.h"
+#include "link/serial_port.h"
+#include "model/register_image.h"
+#include "sim/pty_module.h"
+#include "sim/sim_module.h"
+#include "tests/support/recording_prompt.h"
+
+namespace {
+
+constexpr int kExtraAddress = 17;
+constexpr double kCharMs = 11.0 / 9.6;                     // one 11-bit character at 9600 baud
+constexpr double kSilenceMs = 3.5 * kCharMs;               // the gap that ends a frame
+
+long long nowNs(clockid_t clock) {
+  timespec ts{};
+  clock_gettime(clock, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+}
+
+struct Samples {
+  std::vector<double> wallMs;
+  double cpuMs = 0;  // total CPU of the calling thread
+  int failures = 0;
+
+  double quantile(double q) const {
+    if (wallMs.empty()) return 0;
+    std::vector<double> s = wallMs;
+    std::sort(s.begin(), s.end());
+    const auto i = static_cast<std::size_t>(q * static_cast<double>(s.size() - 1) + 0.5);
+    return s[std::min(i, s.size() - 1)];
+  }
+  double median() const { return quantile(0.5); }
+  double p99() const { return quantile(0.99); }
+  double cpuPer() const { return wallMs.empty() ? 0 : cpuMs / static_cast<double>(wallMs.size()); }
+};
+
+template <typename F>
+void timeOne(Samples& s, F&& f) {
+  const long long c0 = nowNs(CLOCK_THREAD_CPUTIME_ID);
+  const long long t0 = nowNs(CLOCK_MONOTONIC);
+  const bool ok = f();
+  const long long t1 = nowNs(CLOCK_MONOTONIC);
+  const long long c1 = nowNs(CLOCK_THREAD_CPUTIME_ID);
+  s.wallMs.push_back(static_cast<double>(t1 - t0) / 1e6);
+  s.cpuMs += static_cast<double>(c1 - c0) / 1e6;
+  if (!ok) ++s.failures;
+}
+
+// Our side: the real connection and transaction engine on the slave path.
+struct Ours {
+  RecordingPrompt prompt;
+  RegisterImage image;
+  PortMap ports;
+  SerialPort port;
+  ModbusMaster master;
+  explicit Ours(const std::string& path) : port(prompt, {}, ports), master(image, prompt) {
+    PortMap p;
+    p.setPath(1, path);
+    port.setPorts(p);
+    port.open_com_port(1);
+    master.setPort(&port);
+  }
+  bool ok() const { return port.isOpen(); }
+};
+
+// libmodbus on the same slave path, addressing the module's extra address.
+struct Lib {
+  modbus_t* ctx = nullptr;
+  explicit Lib(const std::string& path) {
+    ctx = modbus_new_rtu(path.c_str(), 9600, 'N', 8, 2);
+    if (!ctx) return;
+    modbus_set_slave(ctx, kExtraAddress);
+    modbus_set_response_timeout(ctx, 0, 500'000);
+    if (modbus_connect(ctx) != 0) {
+      std::fprintf(stderr, "libmodbus: connect failed: %s\n", modbus_strerror(errno));
+      modbus_free(ctx);
+      ctx = nullptr;
+    }
+  }
+  ~Lib() {
+    if (ctx) {
+      modbus_close(ctx);
+      modbus_free(ctx);
+    }
+  }
+  bool read(int start, int count) {
+    std::uint16_t regs[128];
+    return modbus_read_registers(ctx, start, count, regs) == count;
+  }
+  bool write(int start, const std::vector<std::uint16_t>& values) {
+    const int n = static_cast<int>(values.size());
+    return modbus_write_registers(ctx, start, n, values.data()) == n;
+  }
+};
+
+void printTxRow(const char* what, const Samples& s, double modelMs) {
+  std::printf("  %-10s n=%4zu  median %8.3f ms  p99 %8.3f ms  overhead(median) %7.3f ms  cpu/tx %7.4f ms  failures %d\n",
+              what, s.wallMs.size(), s.median(), s.p99(), s.median() - modelMs, s.cpuPer(), s.failures);
+}
+
+struct TxResult {
+  Samples ours, lib;
+};
+
+TxResult transactions(PtyModule& pty, int n) {
+  TxResult r;
+  Ours ours(pty.slavePath());
+  Lib lib(pty.slavePath());
+  if (!ours.ok() || !lib.ctx) {
+    std::fprintf(stderr, "cannot open %s\n", pty.slavePath().c_str());
+    std::exit(1);
+  }
+  // Warm-up: one of each.
+  ours.master.read_holding_registers(0, 5, true);
+  lib.read(0, 5);
+  for (int i = 0; i < n; ++i) {
+    timeOne(r.ours, [&] { return ours.master.read_holding_registers(0, 5, true); });
+    timeOne(r.lib, [&] { return lib.read(0, 5); });
+  }
+  return r;
+}
+
+// Wire time of a request and its answer, with a 3.5-character silence after
+// each frame (the line time a real 9600-baud link needs).
+double wireMs(const SimRequest& q) {
+  const std::size_t answer = q.function == 3 ? 5 + 2 * std::size_t{q.count} : 8;
+  return static_cast<double>(q.raw.size() + answer) * kCharMs + 2 * kSilenceMs;
+}
+
+double wireMs(const std::vector<SimRequest>& qs) {
+  double t = 0;
+  for (const SimRequest& q : qs) t += wireMs(q);
+  return t;
+}
+
+struct OpResult {
+  int orders;
+  double readMs, readWire, libReadMs, libReadWire;
+  double writeMs, writeWire, libWriteMs, libWriteWire;
+  std::size_t readTx, writeTx;
+  bool ok;
+};
+
+OpResult operation(int orders) {
+  OpResult r{};
+  r.orders = orders;
+  auto module = std::make_shared<SimModule>();
+  module->setOrders(orders);
+  module->setExtraAddress(kExtraAddress);
+  PtyModule::Options options;
+  options.pace = true;
+  PtyModule pty(module, options);
+  if (!pty.start()) {
+    std::fprintf(stderr, "cannot start the paced module: %s\n", pty.lastError().c_str());
+    std::exit(1);
+  }
+  RecordingPrompt prompt;
+  ViewEnvironment env;
+  env.prompt = &prompt;
+  env.ports.setPath(1, pty.slavePath());
+  CTQ740confView view(env);
+  view.OnInitialUpdate();
+  view.show();
+  QApplication::processEvents();
+  view.OnConnectCom(1);
+  view.OnSelectDevice();
+  QApplication::processEvents();
+
+  module->clearRequests();
+  prompt.clear();
+  long long t0 = nowNs(CLOCK_MONOTONIC);
+  view.OnReadParameters();
+  r.readMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
+  const std::vector<SimRequest> reads = module->requests();
+  const std::vector<int> readBoxes = prompt.numbers();
+  r.readWire = wireMs(reads);
+  r.readTx = reads.size();
+  QApplication::processEvents();
+
+  module->clearRequests();
+  prompt.clear();
+  t0 = nowNs(CLOCK_MONOTONIC);
+  view.OnWriteParameters();
+  r.writeMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
+  const std::vector<SimRequest> writes = module->requests();
+  const std::vector<int> writeBoxes = prompt.numbers();
+  r.writeWire = wireMs(writes);
+  r.writeTx = writes.size();
+  view.OnDisconnect();
+
+  r.ok = !readBoxes.empty() && readBoxes.back() == 57 && !writeBoxes.empty() && writeBoxes.back() == 67;
+  if (!r.ok) {
+    for (const auto& t : prompt.texts()) std::fprintf(stderr, "box: %s\n", t.c_str());
+  }
+
+  // The same frames through libmodbus.
+  Lib lib(pty.slavePath());
+  if (!lib.ctx) std::exit(1);
+  module->clearRequests();
+  t0 = nowNs(CLOCK_MONOTONIC);
+  for (const SimRequest& q : reads) r.ok = lib.read(q.start, q.count) && r.ok;
+  r.libReadMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
+  r.libReadWire = wireMs(module->requests());
+  module->clearRequests();
+  t0 = nowNs(CLOCK_MONOTONIC);
+  for (const SimRequest& q : writes) r.ok = lib.write(q.start, q.values) && r.ok;
+  r.libWriteMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
+  r.libWriteWire = wireMs(module->requests());
+  return r;
+}
+
+// --startup-child: the real application with a paced simulated module,
+// until the first paint. Prints the monotonic time of that paint and the
+// peak resident set.
+class FirstPaint : public QObject {
+ public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Paint && !m_seen) {
+      m_seen = true;
+      const long long t = nowNs(CLOCK_MONOTONIC);
+      QTimer::singleShot(0, [t] {
+        rusage ru{};
+        getrusage(RUSAGE_SELF, &ru);
+        std::printf("painted %lld maxrss_kb %ld\n", t, ru.ru_maxrss);
+        std::fflush(stdout);
+        QApplication::quit();
+      });
+    }
+    return QObject::eventFilter(o, e);
+  }
+
+ private:
+  bool m_seen = false;
+};
+
+int startupChild(int argc, char** argv) {
+  QApplication qapp(argc, argv);
+  PtyModule::Options options;
+  options.pace = true;
+  PtyModule simulated(std::make_shared<SimModule>(), options);
+  if (!simulated.start()) return 1;
+  QtUserPrompt prompt;
+  QtDesktop desktop;
+  AppEnvironment env;
+  env.prompt = &prompt;
+  env.desktop = &desktop;
+  env.ports.setPath(1, simulated.slavePath());
+  FirstPaint filter;
+  qapp.installEventFilter(&filter);
+  int status = 1;
+  {
+    CTQ740confApp theApp(env);
+    if (theApp.InitInstance()) status = QApplication::exec();
+    theApp.ExitInstance();
+  }
+  return status;
+}
+
+struct Startup {
+  double ms = 0;
+  long maxrssKb = 0;
+};
+
+Startup startupOnce(const char* self) {
+  Startup s;
+  int fds[2];
+  if (pipe(fds) != 0) return s;
+  const long long t0 = nowNs(CLOCK_MONOTONIC);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], 1);
+    close(fds[0]);
+    close(fds[1]);
+    execl(self, self, "--startup-child", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string out;
+  char buf[256];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  long long painted = 0;
+  if (std::sscanf(out.c_str(), "painted %lld maxrss_kb %ld", &painted, &s.maxrssKb) == 2)
+    s.ms = static_cast<double>(painted - t0) / 1e6;
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (argc > 1 && std::strcmp(argv[1], "--startup-child") == 0) return startupChild(argc, argv);
+  const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  QApplication qapp(argc, argv);
+
+  const int nUnpaced = quick ? 100 : 1000;
+  const int nPaced = quick ? 10 : 100;
+  const double modelTx = 23 * kCharMs + kSilenceMs;  // request, silence, answer: as the module paces it
+
+  auto module = std::make_shared<SimModule>();
+  module->setExtraAddress(kExtraAddress);
+  PtyModule unpaced(module);
+  if (!unpaced.start()) return 1;
+  std::printf("1. read 5 registers, unpaced module (%d each, interleaved)\n", nUnpaced);
+  const TxResult u = transactions(unpaced, nUnpaced);
+  printTxRow("ours", u.ours, 0);
+  printTxRow("libmodbus", u.lib, 0);
+  std::printf("  ratio ours/libmodbus: median %.2f  p99 %.2f  cpu %.2f\n", u.ours.median() / u.lib.median(),
+              u.ours.p99() / u.lib.p99(), u.ours.cpuPer() / u.lib.cpuPer());
+  unpaced.stop();
+
+  auto pacedModule = std::make_shared<SimModule>();
+  pacedModule->setExtraAddress(kExtraAddress);
+  PtyModule::Options options;
+  options.pace = true;
+  PtyModule paced(pacedModule, options);
+  if (!paced.start()) return 1;
+  std::printf("\n2. read 5 registers, paced module (%d each, interleaved; modelled %.3f ms = 23 chars + 3.5-char "
+              "silence)\n",
+              nPaced, modelTx);
+  const TxResult p = transactions(paced, nPaced);
+  printTxRow("ours", p.ours, modelTx);
+  printTxRow("libmodbus", p.lib, modelTx);
+  std::printf("  ratio ours/libmodbus: median %.4f  overhead %.2f  cpu %.2f\n", p.ours.median() / p.lib.median(),
+              (p.ours.median() - modelTx) / (p.lib.median() - modelTx), p.ours.cpuPer() / p.lib.cpuPer());
+  paced.stop();
+
+  std::printf("\n3. full read and write, paced module (ratio = measured / wire time of the frames incl. 3.5-char "
+              "silences)\n");
+  std::printf("  %6s %4s %9s %9s %7s %9s %7s | %4s %9s %9s %7s %9s %7s\n", "orders", "rdTx", "wire ms", "ours ms",
+              "ratio", "lib ms", "ratio", "wrTx", "wire ms", "ours ms", "ratio", "lib ms", "ratio");
+  std::vector<int> counts = {0, 3};
+  if (!quick) counts.push_back(150);
+  for (int n : counts) {
+    const OpResult r = operation(n);
+    std::printf("  %6d %4zu %9.1f %9.1f %7.4f %9.1f %7.4f | %4zu %9.1f %9.1f %7.4f %9.1f %7.4f%s\n", r.orders, r.readTx,
+                r.readWire, r.readMs, r.readMs / r.readWire, r.libReadMs, r.libReadMs / r.libReadWire, r.writeTx,
+                r.writeWire, r.writeMs, r.writeMs / r.writeWire, r.libWriteMs, r.libWriteMs / r.libWriteWire,
+                r.ok ? "" : "  (FAILED)");
+  }
+
+  std::printf("\n4. start-up to first paint (real application, paced simulated module, offscreen)\n");
+  std::vector<double> ms;
+  long rss = 0;
+  for (int i = 0; i < (quick ? 1 : 5); ++i) {
+    const Startup s = startupOnce("/proc/self/exe");
+    ms.push_back(s.ms);
+    rss = std::max(rss, s.maxrssKb);
+  }
+  std::sort(ms.begin(), ms.end());
+  std::printf("  first paint: median %.1f ms (min %.1f, max %.1f over %zu runs)  peak RSS %.1f MiB\n",
+              ms[ms.size() / 2], ms.front(), ms.back(), ms.size(), static_cast<double>(rss) / 1024.0);
+  return 0;
+}
