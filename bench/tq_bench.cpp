@@ -222,7 +222,8 @@ OpResult operation(int orders) {
 
   r.ok = !readBoxes.empty() && readBoxes.back() == 57 && !writeBoxes.empty() && writeBoxes.back() == 67;
   if (!r.ok) {
-    for (const auto& t : prompt.texts()) std::fprintf(stderr, "box: %s\n", t.c_str());
+    for (int b : readBoxes) std::fprintf(stderr, "read box: message %d\n", b);
+    for (const auto& t : prompt.texts()) std::fprintf(stderr, "write box: %s\n", t.c_str());
   }
 
   // The same frames through libmodbus.
@@ -230,12 +231,23 @@ OpResult operation(int orders) {
   if (!lib.ctx) std::exit(1);
   module->clearRequests();
   t0 = nowNs(CLOCK_MONOTONIC);
-  for (const SimRequest& q : reads) r.ok = lib.read(q.start, q.count) && r.ok;
+  for (const SimRequest& q : reads) {
+    if (!lib.read(q.start, q.count)) {
+      std::fprintf(stderr, "libmodbus read %d+%d: %s\n", q.start, q.count, modbus_strerror(errno));
+      r.ok = false;
+    }
+  }
   r.libReadMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
   r.libReadWire = wireMs(module->requests());
   module->clearRequests();
   t0 = nowNs(CLOCK_MONOTONIC);
-  for (const SimRequest& q : writes) r.ok = lib.write(q.start, q.values) && r.ok;
+  for (const SimRequest& q : writes) {
+    const bool done = q.function == 3 ? lib.read(q.start, q.count) : lib.write(q.start, q.values);
+    if (!done) {
+      std::fprintf(stderr, "libmodbus function %d %d+%d: %s\n", q.function, q.start, q.count, modbus_strerror(errno));
+      r.ok = false;
+    }
+  }
   r.libWriteMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
   r.libWriteWire = wireMs(module->requests());
   return r;
