@@ -361,7 +361,7 @@ int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
 
   const int nUnpaced = quick ? 100 : 1000;
-  const int nPaced = quick ? 10 : 100;
+  const int nPaced = quick ? 10 : 200;
   const double modelTx = 23 * kCharMs + kSilenceMs;  // request, silence, answer: as the module paces it
 
   auto module = std::make_shared<SimModule>();
