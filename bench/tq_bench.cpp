@@ -40,8 +40,8 @@
 namespace {
 
 constexpr int kExtraAddress = 17;
-constexpr double kCharMs = 11.0 / 9.6;                     // one 11-bit character at 9600 baud
-constexpr double kSilenceMs = 3.5 * kCharMs;               // the gap that ends a frame
+constexpr double kCharMs = 11.0 / 9.6;        // one 11-bit character at 9600 baud
+constexpr double kSilenceMs = 3.5 * kCharMs;  // the gap that ends a frame
 
 long long nowNs(clockid_t clock) {
   timespec ts{};
@@ -126,8 +126,10 @@ struct Lib {
 };
 
 void printTxRow(const char* what, const Samples& s, double modelMs) {
-  std::printf("  %-10s n=%4zu  median %8.3f ms  p99 %8.3f ms  overhead(median) %7.3f ms  cpu/tx %7.4f ms  failures %d\n",
-              what, s.wallMs.size(), s.median(), s.p99(), s.median() - modelMs, s.cpuPer(), s.failures);
+  std::printf(
+      "  %-10s n=%4zu  median %8.3f ms  p99 %8.3f ms  overhead(median) %7.3f ms  cpu/tx %7.4f ms  failures "
+      "%d\n",
+      what, s.wallMs.size(), s.median(), s.p99(), s.median() - modelMs, s.cpuPer(), s.failures);
 }
 
 struct TxResult {
@@ -264,7 +266,8 @@ OpResult operation(int orders) {
   for (const SimRequest& q : writes) {
     const bool done = q.function == 3 ? lib.read(q.start, q.count) : lib.write(q.start, q.values);
     if (!done) {
-      std::fprintf(stderr, "libmodbus function %d %d+%d: %s\n", q.function, q.start, q.count, modbus_strerror(errno));
+      std::fprintf(stderr, "libmodbus function %d %d+%d: %s\n", q.function, q.start, q.count,
+                   modbus_strerror(errno));
       r.ok = false;
     }
   }
@@ -382,27 +385,32 @@ int main(int argc, char** argv) {
   options.pace = true;
   PtyModule paced(pacedModule, options);
   if (!paced.start()) return 1;
-  std::printf("\n2. read 5 registers, paced module (%d each, interleaved; modelled %.3f ms = 23 chars + 3.5-char "
-              "silence)\n",
-              nPaced, modelTx);
+  std::printf(
+      "\n2. read 5 registers, paced module (%d each, interleaved; modelled %.3f ms = 23 chars + 3.5-char "
+      "silence)\n",
+      nPaced, modelTx);
   const TxResult p = transactions(paced, nPaced);
   printTxRow("ours", p.ours, modelTx);
   printTxRow("libmodbus", p.lib, modelTx);
-  std::printf("  ratio ours/libmodbus: median %.4f  overhead %.2f  cpu %.2f\n", p.ours.median() / p.lib.median(),
-              (p.ours.median() - modelTx) / (p.lib.median() - modelTx), p.ours.cpuPer() / p.lib.cpuPer());
+  std::printf("  ratio ours/libmodbus: median %.4f  overhead %.2f  cpu %.2f\n",
+              p.ours.median() / p.lib.median(), (p.ours.median() - modelTx) / (p.lib.median() - modelTx),
+              p.ours.cpuPer() / p.lib.cpuPer());
   paced.stop();
 
-  std::printf("\n3. full read and write, paced module (ratio = measured / wire time of the frames with a 3.5-char silence after each; ovh/tx = measured minus the module's paced time, per transaction)\n");
+  std::printf(
+      "\n3. full read and write, paced module (ratio = measured / wire time of the frames with a 3.5-char "
+      "silence after each; ovh/tx = measured minus the module's paced time, per transaction)\n");
   std::printf("  %-12s %4s %9s %9s %7s %9s %7s %12s %12s\n", "operation", "tx", "wire ms", "ours ms", "ratio",
               "libmb ms", "ratio", "ours ovh/tx", "libmb ovh/tx");
   std::vector<int> counts = {0, 3};
   if (!quick) counts.push_back(150);
-  auto row = [](const char* what, int orders, std::size_t tx, double wire, double model, double ours, double lib) {
+  auto row = [](const char* what, int orders, std::size_t tx, double wire, double model, double ours,
+                double lib) {
     char label[32];
     std::snprintf(label, sizeof label, "%s %d", what, orders);
     const double n = tx ? static_cast<double>(tx) : 1.0;
-    std::printf("  %-12s %4zu %9.1f %9.1f %7.4f %9.1f %7.4f %9.3f ms %9.3f ms\n", label, tx, wire, ours, ours / wire, lib,
-                lib / wire, (ours - model) / n, (lib - model) / n);
+    std::printf("  %-12s %4zu %9.1f %9.1f %7.4f %9.1f %7.4f %9.3f ms %9.3f ms\n", label, tx, wire, ours,
+                ours / wire, lib, lib / wire, (ours - model) / n, (lib - model) / n);
   };
   for (int n : counts) {
     const OpResult r = operation(n);
