@@ -173,7 +173,11 @@ TEST(LinkSim, VanishedDeviceEndsInACommunicationMessage) {
                             : link.master.read_holding_registers(0, 4, true);
     EXPECT_FALSE(ok);
     EXPECT_EQ(link.prompt.numbers(), std::vector<int>{c.message});
-    EXPECT_TRUE(link.pty.vanished());
+    // The module thread marks itself vanished just after the hang-up the
+    // client has already seen, so only the synchronous vanish() is checked.
+    if (!c.duringRequest) {
+      EXPECT_TRUE(link.pty.vanished());
+    }
     EXPECT_TRUE(link.port->isOpen());  // a failed transaction does not close the port
   }
 }
