@@ -13,26 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/sim/hex.h"
 #include "sim/pty_module.h"
 
 namespace {
-std::vector<std::uint8_t> bytes(const std::string& hex) {
-  std::vector<std::uint8_t> out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-std::string hex(const std::vector<std::uint8_t>& b) {
-  std::string out;
-  char buf[3];
-  for (std::uint8_t x : b) {
-    std::snprintf(buf, sizeof buf, "%02X", x);
-    out += buf;
-  }
-  return out;
-}
-
 // A client end of the terminal, as a serial port program would hold it.
 class RawClient {
  public:

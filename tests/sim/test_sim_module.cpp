@@ -8,29 +8,10 @@
 #include <vector>
 
 #include "model/register_map.h"
+#include "tests/sim/hex.h"
 #include "sim/sim_module.h"
 
 namespace {
-std::vector<std::uint8_t> bytes(const std::string& hex) {
-  std::vector<std::uint8_t> out;
-  std::string digits;
-  for (char c : hex)
-    if (c != ' ') digits += c;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-    out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-  return out;
-}
-
-std::string hex(const std::vector<std::uint8_t>& b) {
-  std::string out;
-  char buf[3];
-  for (std::uint8_t x : b) {
-    std::snprintf(buf, sizeof buf, "%02X", x);
-    out += buf;
-  }
-  return out;
-}
-
 SimModule::Reply send(SimModule& m, const std::string& requestHex) {
   const std::vector<std::uint8_t> f = bytes(requestHex);
   return m.handle(f.data(), f.size());
