@@ -6,8 +6,8 @@ and the paged-media style sheet manual.css: a title page, a contents page
 with page numbers, a running header with the chapter, PDF bookmarks from the
 headings, figures with their captions.
 
-A chapter starts on a new page only where the page before it is at least half
-full; otherwise it follows on the same page. That needs the layout, so the
+A chapter starts on a new page only where the page before it is at least two
+thirds full; otherwise it follows on the same page. That needs the layout, so the
 document is laid out again after each chapter that gets a page break.
 
 Usage: make_pdf.py SOURCE.md OUTPUT.pdf [--html OUTPUT.html]
@@ -58,6 +58,8 @@ def to_html(markdown_module, source):
         return '<figure><img%s><figcaption>%s</figcaption></figure>' % (attrs, caption)
 
     body = re.sub(r"<p><img([^>]*?)\s*/?></p>", figure, body)
+    # A message number in a table's first column stays on one line.
+    body = re.sub(r"<td>(message \d+)</td>", r'<td class="message">\1</td>', body)
 
     # Ids on the chapters (h1) and sections (h2); the contents list links to them.
     taken = set()
@@ -154,12 +156,11 @@ def main(argv):
         )
 
     # Lay out, find the first undecided chapter whose heading falls in the
-    # lower half of its page, give it a page break, and lay out again. The
-    # first chapter always starts a page: the contents come before it.
+    # lowest third of its page, give it a page break, and lay out again.
     content_mm = PAGE_HEIGHT_MM - MARGIN_TOP_MM - MARGIN_BOTTOM_MM
-    half_px = (MARGIN_TOP_MM + content_mm / 2) * MM
-    breaks = [chapter_ids[0]]
-    decided = 1
+    full_px = (MARGIN_TOP_MM + content_mm * 2 / 3) * MM
+    breaks = []
+    decided = 0
     document = render(breaks)
     while decided < len(chapter_ids):
         where = {}
@@ -168,7 +169,7 @@ def main(argv):
                 where.setdefault(ident, y)
         for i in range(decided, len(chapter_ids)):
             decided = i + 1
-            if where.get(chapter_ids[i], 0) > half_px:
+            if where.get(chapter_ids[i], 0) > full_px:
                 breaks.append(chapter_ids[i])
                 document = render(breaks)
                 break
