@@ -235,7 +235,7 @@ class Run {
   bool readModule(Configuration& config) {
     ConfigurationTransfer target(config);
     DeviceLink l = link();
-    return static_cast<bool>(readConfiguration(l, target, /*announce=*/false));
+    return static_cast<bool>(readConfiguration(l, target));
   }
 
   int firmware() {
