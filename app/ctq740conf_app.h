@@ -26,7 +26,7 @@ class UserPrompt;
 struct AppEnvironment {
   UserPrompt* prompt = nullptr;       // required
   Desktop* desktop = nullptr;         // required
-  SerialDeviceFactory deviceFactory;  // empty: the POSIX termios backend
+  SerialDeviceFactory deviceFactory;  // empty: the system's serial port backend
   PortMap ports;
   FrameTrace* trace = nullptr;
 };

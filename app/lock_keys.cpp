@@ -7,6 +7,8 @@
 #include <xcb/xcb.h>
 
 #define TQ_HAVE_X11_LOCKS 1
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 LockKeyState readLockKeys() {
@@ -38,6 +40,11 @@ LockKeyState readLockKeys() {
   locks.num = (r->led_mask & 2u) != 0;
   locks.scroll = (r->led_mask & 4u) != 0;
   free(r);
+#elif defined(_WIN32)
+  // The low bit of a toggle key's state says whether it is on.
+  locks.caps = (::GetKeyState(VK_CAPITAL) & 1) != 0;
+  locks.num = (::GetKeyState(VK_NUMLOCK) & 1) != 0;
+  locks.scroll = (::GetKeyState(VK_SCROLL) & 1) != 0;
 #endif
   return locks;
 }

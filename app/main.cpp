@@ -12,8 +12,12 @@
 #include "app/desktop.h"
 #include "app/qt_user_prompt.h"
 #include "link/frame_trace.h"
-#include "sim/pty_module.h"
 #include "sim/sim_module.h"
+#ifdef _WIN32
+#include "sim/sim_serial_device.h"
+#else
+#include "sim/pty_module.h"
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -45,6 +49,17 @@ int main(int argc, char** argv) {
     }
   }
 
+#ifdef _WIN32
+  // No pseudo-terminals: the simulated module answers on every COM port, in
+  // this process.
+  SerialDeviceFactory simulatedDevices;
+  if (cmdLine.simulate) {
+    simulatedDevices = [sim = std::make_shared<SimModule>()] {
+      return std::make_unique<SimSerialDevice>(sim);
+    };
+    if (trace) trace->note("simulated module on every port");
+  }
+#else
   // The simulated module serves COM1 unless --port 1=PATH names another device.
   std::unique_ptr<PtyModule> simulated;
   if (cmdLine.simulate) {
@@ -58,6 +73,7 @@ int main(int argc, char** argv) {
     if (!cmdLine.portNamed(1)) cmdLine.ports.setPath(1, simulated->slavePath());
     if (trace) trace->note("simulated module on " + simulated->slavePath());
   }
+#endif
 
   QtUserPrompt qtPrompt;
   std::unique_ptr<TracingPrompt> tracingPrompt;
@@ -73,6 +89,9 @@ int main(int argc, char** argv) {
   env.desktop = &desktop;
   env.ports = cmdLine.ports;
   env.trace = trace.get();
+#ifdef _WIN32
+  env.deviceFactory = simulatedDevices;
+#endif
 
   int status = 1;
   {

@@ -15,7 +15,7 @@
 #include "model/safe_file.h"
 #include "ops/configuration_transfer.h"
 #include "ops/device_operations.h"
-#include "sim/pty_module.h"
+#include "sim/sim_serial_device.h"
 
 namespace {
 
@@ -139,28 +139,28 @@ bool loadConfiguration(const std::string& path, Configuration& config, std::ostr
   return false;
 }
 
-// The module of a run: a real port or a simulated module on a pseudo-terminal.
+// The module of a run: a real port, or the simulated module served inside
+// this process, which needs no pseudo-terminal and so works on every platform.
 class Target {
  public:
-  bool start(const Options& o, CtlStreams& io) {
+  void start(const Options& o) {
     if (!o.simulate) {
       m_path = o.port;
-      return true;
+      return;
     }
-    auto module = std::make_shared<SimModule>();
-    if (o.simOrders >= 0) module->setOrders(o.simOrders);
-    m_sim = std::make_unique<PtyModule>(module);
-    if (!m_sim->start()) {
-      io.err << "tq740ctl: cannot start the simulated module\n";
-      return false;
-    }
-    m_path = m_sim->slavePath();
-    return true;
+    m_sim = std::make_shared<SimModule>();
+    if (o.simOrders >= 0) m_sim->setOrders(o.simOrders);
+    m_path = "simulated module";
   }
   const std::string& path() const { return m_path; }
+  // Makes the port's device: the system's serial port when empty.
+  SerialDeviceFactory devices() const {
+    if (!m_sim) return {};
+    return [sim = m_sim] { return std::make_unique<SimSerialDevice>(sim); };
+  }
 
  private:
-  std::unique_ptr<PtyModule> m_sim;
+  std::shared_ptr<SimModule> m_sim;
   std::string m_path;
 };
 
@@ -223,9 +223,10 @@ class Run {
       return false;
     }
     m_exit = ctl_exit::kDevice;
-    if (!m_target.start(m_o, m_io)) return false;
+    m_target.start(m_o);
     m_prompt = std::make_unique<TracingPrompt>(m_console, m_trace.get());
-    m_session = std::make_unique<DeviceSession>(*m_prompt, m_target.path(), m_trace.get());
+    m_session =
+        std::make_unique<DeviceSession>(*m_prompt, m_target.path(), m_trace.get(), m_target.devices());
     return m_session->open();
   }
 

@@ -13,7 +13,9 @@ class UserPrompt;
 
 class DeviceSession {
  public:
-  DeviceSession(UserPrompt& prompt, const std::string& path, FrameTrace* trace);
+  // devices makes the port's device; empty for the system's serial port.
+  DeviceSession(UserPrompt& prompt, const std::string& path, FrameTrace* trace,
+                SerialDeviceFactory devices = {});
 
   // Opens the port with the module's line settings (messages 2 to 5).
   bool open();

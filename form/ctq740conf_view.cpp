@@ -17,7 +17,7 @@
 #include "form/corder_list_ctrl.h"
 #include "form/form_template.h"
 #include "link/modbus_master.h"
-#include "link/posix_serial_device.h"
+#include "link/serial_device.h"
 #include "link/user_prompt.h"
 #include "model/control_ids.h"
 #include "model/field_domains.h"
@@ -114,10 +114,7 @@ struct CTQ740confView::Impl {
   Impl(CTQ740confView& view, const ViewEnvironment& e)
       : env(e),
         prompt(*e.prompt),
-        port(*e.prompt,
-             e.deviceFactory ? e.deviceFactory
-                             : SerialDeviceFactory([] { return std::make_unique<PosixSerialDevice>(); }),
-             e.ports),
+        port(*e.prompt, e.deviceFactory ? e.deviceFactory : SerialDeviceFactory(makeSystemSerialDevice), e.ports),
         modbus(image, *e.prompt),
         adapter(view) {}
 

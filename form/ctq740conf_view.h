@@ -27,7 +27,7 @@ class Configuration;
 // What the view needs from its surroundings; tests pass fakes.
 struct ViewEnvironment {
   UserPrompt* prompt = nullptr;          // message boxes and busy cursor (required)
-  SerialDeviceFactory deviceFactory;     // empty: the POSIX termios backend
+  SerialDeviceFactory deviceFactory;     // empty: the system's serial port backend
   PortMap ports;                         // port number -> device path
   FrameTrace* trace = nullptr;           // --trace, may be null
 };

@@ -47,7 +47,11 @@ void FrameTrace::stamp() {
   const std::time_t secs = system_clock::to_time_t(now);
   const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &secs);
+#else
   localtime_r(&secs, &local);
+#endif
   char text[40];
   const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   std::snprintf(text + n, sizeof text - n, ".%03d ", static_cast<int>(ms));

@@ -61,6 +61,10 @@ std::string openFailureText(int err, const std::string& path) {
 constexpr short kLostEvents = POLLERR | POLLHUP | POLLNVAL;
 }  // namespace
 
+std::unique_ptr<SerialDevice> makeSystemSerialDevice() {
+  return std::make_unique<PosixSerialDevice>();
+}
+
 void PosixSerialDevice::setError(int err, const std::string& what) {
   m_error = err;
   m_errorText = what;

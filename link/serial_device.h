@@ -1,7 +1,8 @@
 #pragma once
 // SerialDevice: the one interface through which everything talks to a port.
-// The POSIX termios backend, the unit tests' fake and the simulated module's
-// pseudo-terminal all take a port's place behind it.
+// The POSIX termios backend, the Win32 backend, the unit tests' fake and the
+// simulated module (in-process or on a pseudo-terminal) all take a port's
+// place behind it.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,7 +29,8 @@ class SerialDevice {
   // and at the latest when the read time-out has passed since the call began.
   // A time-out is not an error: success with what arrived, possibly nothing.
   virtual bool read(std::uint8_t* buf, std::size_t maxLen, std::size_t& got) = 0;
-  // Error code of the last call: 0 none, otherwise an errno value.
+  // Error code of the last call: 0 none, otherwise an errno value (POSIX) or
+  // a GetLastError() value (Windows).
   virtual int lastError() const = 0;
   // Readable reason for the last failure (empty when none), for detail texts.
   virtual std::string lastErrorText() const = 0;
@@ -37,3 +39,7 @@ class SerialDevice {
 };
 
 using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
+
+// The serial port backend of the platform the program was built for:
+// PosixSerialDevice, or Win32SerialDevice on Windows.
+std::unique_ptr<SerialDevice> makeSystemSerialDevice();

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "link/posix_serial_device.h"
 #include "link/user_prompt.h"
 
 namespace {
@@ -19,7 +18,11 @@ std::string reasonOf(const SerialDevice& device) {
 }
 }  // namespace
 
+#ifdef _WIN32
+PortMap::PortMap() : m_paths{"COM1", "COM2", "COM3", "COM4"} {}
+#else
 PortMap::PortMap() : m_paths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"} {}
+#endif
 
 bool PortMap::parseAssignment(const std::string& arg, std::string* error) {
   const auto fail = [&](const std::string& why) {
@@ -41,7 +44,7 @@ void SerialPort::open_com_port(std::uint8_t n) {
   if (m_nPort != 0) return;  // a port is already open: keep it, say nothing
   m_nPort = n;
 
-  std::unique_ptr<SerialDevice> device = m_factory ? m_factory() : std::make_unique<PosixSerialDevice>();
+  std::unique_ptr<SerialDevice> device = m_factory ? m_factory() : makeSystemSerialDevice();
   if (n < 1 || n > 4 || !device) {
     m_nPort = 0;
     m_prompt.message(kOpenFailed, MsgKind::Error, false, "There is no port COM" + std::to_string(n) + ".");

@@ -11,8 +11,8 @@
 
 class UserPrompt;
 
-// Maps port numbers 1..4 to device paths (/dev/ttyS0../dev/ttyS3 unless
-// changed with --port N=PATH).
+// Maps port numbers 1..4 to device paths (/dev/ttyS0../dev/ttyS3, on
+// Windows COM1..COM4, unless changed with --port N=PATH).
 class PortMap {
  public:
   PortMap();

@@ -351,16 +351,16 @@ void PtyModule::serve() {
     // Assemble the next request from the byte stream.
     bool hangUp = false;
     while (!rx.empty()) {
-      const int len = SimModule::requestLength(rx.data(), rx.size());
-      if (len == 0 || (len > 0 && rx.size() < std::size_t(len))) break;
-      const std::uint16_t crc = len > 0 ? crc16_modbus(rx.data(), len - 2) : 0;
-      if (len < 0 || rx[std::size_t(len) - 2] != (crc & 0xFF) || rx[std::size_t(len) - 1] != (crc >> 8)) {
+      const SimModule::Scan scan = SimModule::scanRequest(rx.data(), rx.size());
+      if (scan.kind == SimModule::Scan::NeedMore) break;
+      if (scan.kind == SimModule::Scan::DropByte) {
         // Not the start of a request: drop a byte and look again.
         log("dropped " + hex(rx.data(), 1));
         rx.erase(rx.begin());
         rxTimes.erase(rxTimes.begin());
         continue;
       }
+      const int len = static_cast<int>(scan.length);
       const Clock::time_point firstByte = rxTimes.front();
       const Clock::time_point lastByte = rxTimes[std::size_t(len) - 1];
       log("request " + hex(rx.data(), std::size_t(len)));

@@ -203,6 +203,15 @@ int SimModule::requestLength(const std::uint8_t* data, std::size_t len) {
   }
 }
 
+SimModule::Scan SimModule::scanRequest(const std::uint8_t* data, std::size_t len) {
+  const int n = requestLength(data, len);
+  if (n == 0 || (n > 0 && len < std::size_t(n))) return {Scan::NeedMore, 0};
+  if (n < 0) return {Scan::DropByte, 1};
+  const std::uint16_t crc = crc16_modbus(data, n - 2);
+  if (data[n - 2] != (crc & 0xFF) || data[n - 1] != (crc >> 8)) return {Scan::DropByte, 1};
+  return {Scan::Request, std::size_t(n)};
+}
+
 SimModule::Reply SimModule::handle(const std::uint8_t* frame, std::size_t len) {
   Reply reply;
   if (len < 4) return reply;

@@ -82,6 +82,15 @@ class SimModule {
   // are needed to tell, -1 when the bytes cannot start a request.
   static int requestLength(const std::uint8_t* data, std::size_t len);
 
+  // What the bytes received so far begin with: a whole request of `length`
+  // bytes with a good CRC, a request still incomplete, or a first byte that
+  // cannot start one (drop it and scan again).
+  struct Scan {
+    enum Kind { Request, NeedMore, DropByte } kind;
+    std::size_t length;
+  };
+  static Scan scanRequest(const std::uint8_t* data, std::size_t len);
+
   // Handles one complete request frame. Returns the answer (may be empty)
   // and the fault applied to it.
   // A delayed answer that waits for the first byte of the next request

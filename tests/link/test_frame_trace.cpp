@@ -1,7 +1,6 @@
 // The frame log: every attempt's request and answer, every box's text.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "link/modbus_master.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 std::vector<std::string> lines(const std::string& text) {
@@ -62,10 +62,8 @@ TEST(FrameTraceTest, LogsEveryAttemptAndEveryBox) {
 TEST(FrameTraceTest, OpensFilesForAppendingAndStandardError) {
   EXPECT_NE(FrameTrace::open("-"), nullptr);
   EXPECT_EQ(FrameTrace::open("/nonexistent-dir/trace.log"), nullptr);
-  char path[] = "/tmp/tq740-trace-XXXXXX";
-  const int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ::close(fd);
+  const std::string path = makeTempFile("tq740-trace");
+  ASSERT_FALSE(path.empty());
   for (const char* text : {"first", "second"}) {
     auto trace = FrameTrace::open(path);
     ASSERT_NE(trace, nullptr);
@@ -74,7 +72,7 @@ TEST(FrameTraceTest, OpensFilesForAppendingAndStandardError) {
   std::ifstream in(path);
   std::stringstream content;
   content << in.rdbuf();
-  std::remove(path);
+  std::remove(path.c_str());
   const auto l = lines(content.str());
   ASSERT_EQ(l.size(), 2u);
   EXPECT_NE(l[0].find("first"), std::string::npos);

@@ -1,7 +1,6 @@
 // The port connection: every step of opening, its messages and states.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "link/serial_port.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/recording_prompt.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 const std::vector<std::string> kOpenSteps{"open", "line", "timeouts", "purge"};
@@ -27,7 +27,7 @@ TEST_F(PortFixture, OpensWithLineSettingsTimeoutsAndPurge) {
   EXPECT_EQ(port.portNumber(), 2);
   EXPECT_TRUE(prompt.m_messages.empty());
   EXPECT_EQ(script->calls, kOpenSteps);
-  EXPECT_EQ(script->openedPaths, std::vector<std::string>{"/dev/ttyS1"});
+  EXPECT_EQ(script->openedPaths, std::vector<std::string>{PortMap().path(2)});
   EXPECT_EQ(script->readTimeoutMs, 500);
   EXPECT_EQ(script->writeTimeoutMs, 500);
 }
@@ -144,29 +144,41 @@ TEST_F(PortFixture, TransactionsUseTheCurrentDeviceOfTheConnection) {
   EXPECT_EQ(prompt.numbers(), std::vector<int>{37});
 }
 
-// The real backend: the system's reason reaches the box as detail text.
-TEST(SerialPortPosix, MissingDeviceAndNonTerminal) {
-  char file[] = "/tmp/tq740-not-a-tty-XXXXXX";
-  const int fd = mkstemp(file);
-  ASSERT_GE(fd, 0);
-  ::close(fd);
+// The system's backend: its reason reaches the box as detail text.
+TEST(SerialPortSystem, MissingDeviceAndNonTerminal) {
+  const std::string file = makeTempFile("tq740-not-a-tty");
+  ASSERT_FALSE(file.empty());
+#ifdef _WIN32
+  const std::string missing = "COM97";
+#else
+  const std::string missing = "/dev/tq740-no-such-device";
+#endif
   PortMap ports;
-  ports.setPath(1, "/dev/tq740-no-such-device");
+  ports.setPath(1, missing);
   ports.setPath(2, file);
   RecordingPrompt prompt;
   SerialPort port(prompt, SerialDeviceFactory(), ports);
   port.open_com_port(1);
   port.open_com_port(2);  // opens, but a plain file takes no line settings
-  std::remove(file);
+  std::remove(file.c_str());
   ASSERT_EQ(prompt.numbers(), (std::vector<int>{2, 3}));
+#ifdef _WIN32
+  EXPECT_EQ(prompt.m_messages[0].detail.rfind("Cannot open COM97: ", 0), 0u) << prompt.m_messages[0].detail;
+  EXPECT_GT(prompt.m_messages[0].detail.size(), std::string("Cannot open COM97: ").size());
+#else
   EXPECT_EQ(prompt.m_messages[0].detail, "The device /dev/tq740-no-such-device does not exist.");
+#endif
   EXPECT_NE(prompt.m_messages[1].detail.find(file), std::string::npos);
   EXPECT_FALSE(port.isOpen());
 }
 
 TEST(PortMapTest, DefaultsAndAssignments) {
   PortMap map;
+#ifdef _WIN32
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ(map.path(n), "COM" + std::to_string(n));
+#else
   for (int n = 1; n <= 4; ++n) EXPECT_EQ(map.path(n), "/dev/ttyS" + std::to_string(n - 1));
+#endif
   EXPECT_TRUE(map.parseAssignment("3=/dev/serial/by-id/usb-FTDI_A=B-if00"));
   EXPECT_EQ(map.path(3), "/dev/serial/by-id/usb-FTDI_A=B-if00");
   for (const char* bad : {"", "3", "=/dev/x", "0=/dev/x", "5=/dev/x", "12=/dev/x", "a=/dev/x", "2="}) {
@@ -174,6 +186,6 @@ TEST(PortMapTest, DefaultsAndAssignments) {
     EXPECT_FALSE(map.parseAssignment(bad, &error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
   }
-  EXPECT_EQ(map.path(2), "/dev/ttyS1");
+  EXPECT_EQ(map.path(2), PortMap().path(2));
 }
 }  // namespace
