@@ -24,10 +24,10 @@ class FieldLimits;
 
 // What the view needs from its surroundings; tests pass fakes.
 struct ViewEnvironment {
-  UserPrompt* prompt = nullptr;          // message boxes and busy cursor (required)
-  SerialDeviceFactory deviceFactory;     // empty: the POSIX termios backend
-  PortMap ports;                         // port number -> device path
-  FrameTrace* trace = nullptr;           // --trace, may be null
+  UserPrompt* prompt = nullptr;       // message boxes and busy cursor (required)
+  SerialDeviceFactory deviceFactory;  // empty: the POSIX termios backend
+  PortMap ports;                      // port number -> device path
+  FrameTrace* trace = nullptr;        // --trace, may be null
 };
 
 class CTQ740confView : public QScrollArea {
@@ -42,20 +42,20 @@ class CTQ740confView : public QScrollArea {
   void OnInitialUpdate();
 
   // Command handlers.
-  void OnSelectDevice();          // 32784
-  void OnAutoSelect();            // 32783
-  void OnReadParameters();        // 32773
-  void OnWriteParameters();       // 32774
-  void OnReadFirmwareVersion();   // 32776
-  void OnConfigurationFile();     // 32771, 32772: no effect
-  void OnConnectCom(int n);       // 32779..32782 -> open_com_port(n)
-  void OnDisconnect();            // 32778 -> close_com_port()
+  void OnSelectDevice();         // 32784
+  void OnAutoSelect();           // 32783
+  void OnReadParameters();       // 32773
+  void OnWriteParameters();      // 32774
+  void OnReadFirmwareVersion();  // 32776
+  void OnConfigurationFile();    // 32771, 32772: no effect
+  void OnConnectCom(int n);      // 32779..32782 -> open_com_port(n)
+  void OnDisconnect();           // 32778 -> close_com_port()
 
   // State read by the update rules.
-  int portNumber() const;         // m_nPort
-  bool isPortOpen() const;        // m_hPort present
-  int selectedDevice() const;     // m_nDevice
-  bool paramsRead() const;        // m_bParamsRead
+  int portNumber() const;      // m_nPort
+  bool isPortOpen() const;     // m_hPort present
+  int selectedDevice() const;  // m_nDevice
+  bool paramsRead() const;     // m_bParamsRead
 
   // The control with a fixed id (1000..1105), or null.
   QWidget* control(int id) const;
@@ -79,24 +79,9 @@ class CTQ740confView : public QScrollArea {
   void documentTitleRequested(const QString& title);
 
  private:
-  // Handlers of the user's choices and of the order list editor.
+  // Handler of the user's choice in drop-down 1046.
   void OnMasterModeChange();
-  void OnFunctionChange();
-  void OnMemorySelectionChange();
-  bool ValidateOrderEditor();
-  void OnAddOrder();
-  void OnInsertOrder();
-  void OnModifyOrder();
-  void OnDeleteOrder();
-  void OnOrderItemChanged();
 
-  void buildForm();
-  void fillRow(int row);
-  void renumberFrom(int row);
-  void showOrderCount();
-  void markField(int indicatorId, bool ok);
-
-  friend class ViewFormAdapter;
   struct Impl;
   std::unique_ptr<Impl> d;
 };
