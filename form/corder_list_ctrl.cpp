@@ -13,8 +13,8 @@ struct ColumnSpec {
   Qt::Alignment align;
 };
 constexpr ColumnSpec kColumnSpecs[COrderListCtrl::kColumns] = {
-    {"No.", Qt::AlignRight},     {"Sl Addr", Qt::AlignRight},  {"Fun", Qt::AlignRight},
-    {"St Addr", Qt::AlignRight}, {"No. of Regs", Qt::AlignRight}, {"Mem Addr", Qt::AlignRight},
+    {"No.", Qt::AlignRight},         {"Sl Addr", Qt::AlignRight},     {"Fun", Qt::AlignRight},
+    {"St Addr", Qt::AlignRight},     {"No. of Regs", Qt::AlignRight}, {"Mem Addr", Qt::AlignRight},
     {"Mem Selection", Qt::AlignLeft}};
 
 constexpr int kValueRole = Qt::UserRole;
@@ -77,13 +77,16 @@ void COrderListCtrl::deleteRow(int row) {
   // The row loses its selected and focused state before it goes, so that no
   // other row takes them over on its own.
   const QModelIndex index = indexFromItem(it);
-  if (currentIndex().row() == row) selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  if (currentIndex().row() == row)
+    selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
   if (selectionModel()->isRowSelected(row, QModelIndex()))
     selectionModel()->select(index, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
   delete takeTopLevelItem(row);
 }
 
-void COrderListCtrl::deleteAllRows() { clear(); }
+void COrderListCtrl::deleteAllRows() {
+  clear();
+}
 
 QString COrderListCtrl::text(int row, int column) const {
   const QTreeWidgetItem* it = item(row);
@@ -92,7 +95,7 @@ QString COrderListCtrl::text(int row, int column) const {
 
 void COrderListCtrl::setText(int row, int column, const QString& text) {
   QTreeWidgetItem* it = item(row);
-  if (!it || column < 0 || column >= kColumns) return;
+  if (!it || column < 0 || column >= kColumns || it->text(column) == text) return;
   it->setText(column, text);
   if (column == 0) emit rowChanged(row);
 }
@@ -104,7 +107,7 @@ long long COrderListCtrl::rowValue(int row) const {
 
 void COrderListCtrl::setRowValue(int row, long long value) {
   QTreeWidgetItem* it = item(row);
-  if (!it) return;
+  if (!it || it->data(0, kValueRole).toLongLong() == value) return;
   it->setData(0, kValueRole, value);
   emit rowChanged(row);
 }
@@ -189,9 +192,9 @@ void COrderListCtrl::handleButton(QMouseEvent* event, bool press) {
     x = columnViewportPosition(0) + 1;
   const double dx = x - event->position().x();
   setFocus(Qt::MouseFocusReason);
-  QMouseEvent moved(event->type(), QPointF(x, event->position().y()),
-                    event->scenePosition() + QPointF(dx, 0), event->globalPosition() + QPointF(dx, 0),
-                    event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
+  QMouseEvent moved(event->type(), QPointF(x, event->position().y()), event->scenePosition() + QPointF(dx, 0),
+                    event->globalPosition() + QPointF(dx, 0), event->button(), event->buttons(),
+                    event->modifiers(), event->pointingDevice());
   if (press)
     QTreeWidget::mousePressEvent(&moved);
   else

@@ -2,8 +2,9 @@
 // COrderListCtrl: the master order list (control 1055), a report list with
 // seven columns and a per-row value. Draws its own frames around the focused
 // and the selected row, treats a click anywhere on a row as a click on the
-// row, and reports every change of a row's selected or focused state, per-row
-// value or column 0 text synchronously through rowChanged().
+// row, and reports every real change of a row's selected or focused state,
+// per-row value or column 0 text synchronously through rowChanged(); setting
+// a value or a text that the row already has reports nothing.
 
 #include <QString>
 #include <QTreeWidget>

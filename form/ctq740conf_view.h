@@ -59,10 +59,10 @@ class CTQ740confView : public QScrollArea {
   std::optional<Configuration> takeConfiguration();
 
   // State read by the update rules.
-  int portNumber() const;         // m_nPort
-  bool isPortOpen() const;        // m_hPort present
-  int selectedDevice() const;     // m_nDevice
-  bool paramsRead() const;        // m_bParamsRead
+  int portNumber() const;      // m_nPort
+  bool isPortOpen() const;     // m_hPort present
+  int selectedDevice() const;  // m_nDevice
+  bool paramsRead() const;     // m_bParamsRead
 
   // The control with a fixed id (1000..1105), or null.
   QWidget* control(int id) const;
@@ -86,24 +86,9 @@ class CTQ740confView : public QScrollArea {
   void documentTitleRequested(const QString& title);
 
  private:
-  // Handlers of the user's choices and of the order list editor.
+  // Handler of the user's choice in drop-down 1046.
   void OnMasterModeChange();
-  void OnFunctionChange();
-  void OnMemorySelectionChange();
-  bool ValidateOrderEditor();
-  void OnAddOrder();
-  void OnInsertOrder();
-  void OnModifyOrder();
-  void OnDeleteOrder();
-  void OnOrderItemChanged();
 
-  void buildForm();
-  void fillRow(int row);
-  void renumberFrom(int row);
-  void showOrderCount();
-  void markField(int indicatorId, bool ok);
-
-  friend class ViewFormAdapter;
   struct Impl;
   std::unique_ptr<Impl> d;
 };

@@ -7,7 +7,8 @@ namespace {
 constexpr unsigned kRoCentred = kReadOnly | kAlignCenter | kBorder;
 constexpr unsigned kNumEdit = kNumber | kBorder;
 
-constexpr ControlTemplate label(int id, const char* text, int x, int y, int w, int h, unsigned style = kNone) {
+constexpr ControlTemplate label(int id, const char* text, int x, int y, int w, int h,
+                                unsigned style = kNone) {
   return {id, Kind::Label, text, x, y, w, h, style};
 }
 constexpr ControlTemplate rlabel(int id, const char* text, int x, int y, int w, int h) {

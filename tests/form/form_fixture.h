@@ -3,13 +3,17 @@
 // port, driven the way the user drives it: keys into edits and drop-downs,
 // clicks on buttons and list rows.
 
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +21,7 @@
 #include "form/corder_list_ctrl.h"
 #include "form/ctq740conf_view.h"
 #include "model/control_ids.h"
+#include "sim/sim_module.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/recording_prompt.h"
 
@@ -39,6 +44,13 @@ class FormFixture : public ::testing::Test {
     view->resize(900, 1000);
     view->show();
     view->OnInitialUpdate();
+  }
+
+  // The fake port answers as the simulated module does.
+  void answerFrom(SimModule& sim) {
+    script->responder = [&sim](const std::vector<std::uint8_t>& request) {
+      return sim.handle(request.data(), request.size()).bytes;
+    };
   }
 
   QComboBox* combo(int id) const { return qobject_cast<QComboBox*>(view->control(id)); }
@@ -85,12 +97,27 @@ class FormFixture : public ::testing::Test {
     ASSERT_EQ(list()->rowCount(), n);
   }
 
-  // The user clicks a row, on its "Mem Selection" text.
-  void clickRow(int row) {
+  // The user clicks a row, on its "Mem Selection" text, or at x in the
+  // list's viewport.
+  void clickRow(int row) { clickRowAt(row, list()->columnViewportPosition(6) + 4); }
+  void clickRowAt(int row, int x) {
     list()->scrollToItem(list()->topLevelItem(row));
     const QRect r = list()->visualItemRect(list()->topLevelItem(row));
-    const QPoint at(list()->columnViewportPosition(6) + 4, r.center().y());
-    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, QPoint(x, r.center().y()));
+  }
+
+  // The user turns the mouse wheel by steps (positive: towards the user, so
+  // the form scrolls down) with the pointer over a widget.
+  static void wheel(QWidget* over, int steps) {
+    const QPointF at(over->width() / 2.0, over->height() / 2.0);
+    for (int i = 0; i < std::abs(steps); ++i) {
+      QWheelEvent e(at, over->mapToGlobal(at), QPoint(), QPoint(0, steps > 0 ? -120 : 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+      // As from the window system: an event the receiver ignores travels on
+      // to its parents.
+      QSpontaneKeyEvent::setSpontaneous(&e);
+      QApplication::sendEvent(over, &e);
+    }
   }
 
   std::vector<std::string> column(int c) const {

@@ -2,6 +2,7 @@
 // dependent rules, Add, Insert, Modify, Delete, taking a row into the editor
 // and the list's own frames.
 #include <QImage>
+#include <QSignalSpy>
 
 #include "model/field_domains.h"
 #include "ops/config_form.h"
@@ -86,9 +87,9 @@ TEST_F(OrderEditor, FunctionAndMemoryChoicesSetRangesLabelsAndTypingLimits) {
     int max, chars;
     const char* label;
   };
-  for (const FunctionCase& c : {FunctionCase{5, 1, 1, "No. of Registers\nonly 1"},
-                                FunctionCase{6, 25, 2, "No. of Registers\n1..25"},
-                                FunctionCase{2, 120, 3, "No. of Registers\n1..120"}}) {
+  for (const FunctionCase& c :
+       {FunctionCase{5, 1, 1, "No. of Registers\nonly 1"}, FunctionCase{6, 25, 2, "No. of Registers\n1..25"},
+        FunctionCase{2, 120, 3, "No. of Registers\n1..120"}}) {
     choose(ctl::kOrderFunction, c.f);
     EXPECT_EQ(view->fieldLimits().entry(12).max, c.max) << c.f;
     EXPECT_EQ(view->textLimit(ctl::kOrderRegCount), c.chars) << c.f;
@@ -144,12 +145,12 @@ TEST_F(OrderEditor, InsertPutsTheEditorAboveTheRememberedRowAndRenumbers) {
   clickRow(2);
   ASSERT_EQ(view->selectedOrder(), 2);
   ASSERT_EQ(text(ctl::kOrderSlaveAddr), "33");
-  type(ctl::kOrderSlaveAddr, "");  // Insert takes the fields unchecked
+  type(ctl::kOrderSlaveAddr, "099");
 
   click(ctl::kInsertButton);
   EXPECT_TRUE(prompt.m_messages.empty());
   EXPECT_EQ(column(0), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
-  EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22", "", "33", "44", "55"}));
+  EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22", "99", "33", "44", "55"}));
   EXPECT_EQ(selectedRow(), 2);
   EXPECT_EQ(view->selectedOrder(), 2);
   EXPECT_EQ(text(ctl::kOrderCount), "6");
@@ -167,15 +168,41 @@ TEST_F(OrderEditor, InsertWithoutRememberedRowIsAdd) {
   EXPECT_EQ(view->selectedOrder(), 0);
 }
 
-TEST_F(OrderEditor, InsertWithNoChoicesStoresEmptyFunctionAndNumericSelection) {
-  addRows(1);
-  clickRow(0);
-  view->configForm().setComboIndex(ctl::kOrderFunction, -1);
-  view->configForm().setComboIndex(ctl::kOrderMemSel, -1);
-  click(ctl::kInsertButton);
-  EXPECT_EQ(list()->text(0, 2), "");
-  EXPECT_EQ(list()->rowValue(0), -1);
-  EXPECT_EQ(list()->text(0, 6), "-1");
+// Insert and Modify check the editor's fields exactly as Add does: the same
+// indicators, message 49, and the list untouched.
+TEST_F(OrderEditor, InsertAndModifyRefuseInvalidFieldsAsAddDoes) {
+  struct Case {
+    const char* name;
+    EditorInput in;
+    std::vector<int> marks;
+  };
+  const Case cases[] = {
+      {"blank fields", {"", -1, "", "", "", -1}, {ER, ER, ER, ER, ER, ER}},
+      {"slave address 251", {"251", 2, "1", "10", "100", 0}, {ER, OK, OK, OK, OK, OK}},
+      {"function 3 on errors registers", {"1", 2, "1", "10", "5", 1}, {OK, ER, OK, OK, OK, OK}},
+  };
+  for (int button : {ctl::kAddButton, ctl::kInsertButton, ctl::kModifyButton}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::to_string(button) + " " + c.name);
+      view->OnInitialUpdate();
+      view->OnSelectDevice();
+      addRows(2);
+      clickRow(0);
+      const std::vector<std::vector<std::string>> before = {row(0), row(1)};
+      view->configForm().setComboIndex(ctl::kOrderFunction, -1);
+      view->configForm().setComboIndex(ctl::kOrderMemSel, -1);
+      enter(c.in);
+      prompt.clear();
+      prompt.answerNext(MsgAnswer::Yes);  // for a question that must not come
+      click(button);
+      EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 49\n\nInvalid parameters."});
+      EXPECT_EQ(orderMarks(), c.marks);
+      EXPECT_EQ(list()->rowCount(), 2);
+      EXPECT_EQ((std::vector<std::vector<std::string>>{row(0), row(1)}), before);
+      prompt.clear();
+      click(ctl::kDeleteButton);  // takes the unused Yes: the next test starts clean
+    }
+  }
 }
 
 struct DeleteCase {
@@ -227,15 +254,16 @@ TEST_F(OrderEditor, DeleteAnsweredNoChangesNothing) {
 TEST_F(OrderEditor, ModifyOverwritesTheRememberedRowOnlyWhenConfirmed) {
   addRows(2);
   clickRow(0);
-  enter({"", 7, "9", "99", "5", 1});  // invalid slave address and register count
-  click(ctl::kModifyButton);           // No
-  EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 52\n\nDo you really want to modify this order?"});
+  enter({"09", 7, "9", "20", "5", 1});
+  click(ctl::kModifyButton);  // No
+  EXPECT_EQ(prompt.texts(),
+            std::vector<std::string>{"message 52\n\nDo you really want to modify this order?"});
   EXPECT_TRUE(prompt.m_messages[0].defaultNo);
   EXPECT_EQ(row(0), (std::vector<std::string>{"1", "11", "3", "1", "10", "100", "Data memory"}));
 
   prompt.answerNext(MsgAnswer::Yes);
   click(ctl::kModifyButton);
-  EXPECT_EQ(row(0), (std::vector<std::string>{"1", "", "16", "9", "99", "5", "Errors registers"}));
+  EXPECT_EQ(row(0), (std::vector<std::string>{"1", "9", "16", "9", "20", "5", "Errors registers"}));
   EXPECT_EQ(list()->rowValue(0), 1);
   EXPECT_EQ(row(1)[1], "22");
   EXPECT_EQ(selectedRow(), 0);
@@ -243,10 +271,10 @@ TEST_F(OrderEditor, ModifyOverwritesTheRememberedRowOnlyWhenConfirmed) {
 }
 
 TEST_F(OrderEditor, SelectingARowFillsTheEditorWithoutApplyingTheRules) {
-  add({"5", 0, "1", "10", "100", 0});   // function "1"
-  add({"6", 7, "2", "20", "7", 1});     // function "16", errors registers
-  choose(ctl::kOrderFunction, 6);       // the user's last choice: "15", 1..25
-  choose(ctl::kOrderMemSel, 0);         // "Data memory", 1..8000
+  add({"5", 0, "1", "10", "100", 0});  // function "1"
+  add({"6", 7, "2", "20", "7", 1});    // function "16", errors registers
+  choose(ctl::kOrderFunction, 6);      // the user's last choice: "15", 1..25
+  choose(ctl::kOrderMemSel, 0);        // "Data memory", 1..8000
 
   clickRow(0);
   clickRow(1);
@@ -266,40 +294,131 @@ TEST_F(OrderEditor, SelectingARowFillsTheEditorWithoutApplyingTheRules) {
   EXPECT_EQ(text(ctl::kOrderRegCountLabel), "No. of Registers\n1..25");
 }
 
-TEST_F(OrderEditor, ARememberedRowBeyondTheListIsNotActedOn) {
-  addRows(3);
-  ASSERT_EQ(view->selectedOrder(), 2);
-  // A read rebuilds the list shorter; the remembered row stays 2.
-  auto rebuild = [this](int n) {
-    ConfigForm& f = view->configForm();
-    f.deleteAllOrders();
-    for (int i = 0; i < n; ++i) {
-      f.insertOrder(i, std::to_string(i + 1));
-      for (int c = 1; c <= 5; ++c) f.setOrderText(i, c, std::to_string(c));
-      f.setOrderData(i, 0);
-      f.setOrderText(i, 6, "Data memory");
-    }
-  };
-  rebuild(2);
+// A rebuilt list (a read, Auto, the device selection) shows no selected row:
+// the remembered row and the editor's fields go with the old rows, and
+// Delete, Modify and Insert do not act on a row nobody sees selected.
+TEST_F(OrderEditor, AfterANewReadNoCommandActsOnTheFormerlySelectedRow) {
+  SimModule sim;
+  sim.setOrders(3);
+  answerFrom(sim);
+  view->OnConnectCom(1);
+  view->OnAutoSelect();
+  ASSERT_EQ(list()->rowCount(), 3);
+  clickRow(1);
+  ASSERT_EQ(view->selectedOrder(), 1);
+  ASSERT_NE(text(ctl::kOrderSlaveAddr), "");
+  const std::vector<std::string> second = row(1);
+
+  for (auto readAgain : {&CTQ740confView::OnAutoSelect, &CTQ740confView::OnReadParameters}) {
+    (view.get()->*readAgain)();
+    ASSERT_EQ(list()->rowCount(), 3);
+    EXPECT_EQ(selectedRow(), -1);
+    EXPECT_EQ(view->selectedOrder(), -1);
+    for (int id : {ctl::kOrderSlaveAddr, ctl::kOrderStart, ctl::kOrderRegCount, ctl::kOrderMemAddr})
+      EXPECT_EQ(text(id), "") << id;
+    EXPECT_EQ(combo(ctl::kOrderFunction)->currentIndex(), -1);
+    EXPECT_EQ(combo(ctl::kOrderMemSel)->currentIndex(), -1);
+
+    prompt.clear();
+    prompt.answerNext(MsgAnswer::Yes);
+    click(ctl::kDeleteButton);
+    click(ctl::kModifyButton);
+    EXPECT_TRUE(prompt.m_messages.empty());
+    click(ctl::kInsertButton);  // no row selected: an Add, refused for the empty fields
+    EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
+    EXPECT_EQ(list()->rowCount(), 3);
+    EXPECT_EQ(row(1), second);
+    clickRow(1);
+    prompt.clear();
+    click(ctl::kDeleteButton);  // takes the unused Yes
+  }
+}
+
+// A remembered row that the list no longer shows selected (a click below
+// the rows cleared the selection) is not acted on either.
+TEST_F(OrderEditor, DeleteAndModifyNeedARowTheListShowsSelected) {
+  addRows(2);
+  clickRow(0);
+  list()->clearSelection();
+  ASSERT_EQ(view->selectedOrder(), 0);
   prompt.answerNext(MsgAnswer::Yes);
   click(ctl::kModifyButton);
-  prompt.answerNext(MsgAnswer::Yes);
   click(ctl::kDeleteButton);
   EXPECT_TRUE(prompt.m_messages.empty());
-  EXPECT_EQ(column(1), (std::vector<std::string>{"1", "1"}));
+  EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22"}));
+  click(ctl::kInsertButton);  // an Add
+  EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22", "11"}));
+  prompt.clear();
+  click(ctl::kDeleteButton);  // takes the unused Yes
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{50});
+}
 
-  // Just past the last row, Insert appends.
-  click(ctl::kInsertButton);
-  EXPECT_EQ(column(0), (std::vector<std::string>{"1", "2", "3"}));
-  EXPECT_EQ(row(2)[1], "33");
-  EXPECT_EQ(selectedRow(), 2);
+// A row with an empty "Fun" text selects the first function whose text
+// begins with the empty text, "1"; the editor shows no other row's function.
+TEST_F(OrderEditor, ARowWithAnEmptyFunctionSelectsTheFirstFunction) {
+  addRows(1);
+  ConfigForm& f = view->configForm();
+  f.insertOrder(1, "2");
+  for (int c = 1; c <= 5; ++c) f.setOrderText(1, c, c == 2 ? "" : "7");
+  f.setOrderData(1, 0);
+  f.setOrderText(1, 6, "Data memory");
+  clickRow(0);
+  ASSERT_EQ(combo(ctl::kOrderFunction)->currentText(), "3");
+  clickRow(1);
+  EXPECT_EQ(combo(ctl::kOrderFunction)->currentIndex(), 0);
+  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "7");
+}
 
-  // Further beyond, Insert is an Add with its checks.
-  rebuild(1);
-  type(ctl::kOrderSlaveAddr, "");
-  click(ctl::kInsertButton);
-  EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
-  EXPECT_EQ(list()->rowCount(), 1);
+// The list reports a row only when its state, value or number really changes.
+TEST_F(OrderEditor, ModifyKeepsTheIndicatorsUnlessTheMemorySelectionChanges) {
+  addRows(1);
+  clickRow(0);
+  QSignalSpy reports(list(), &COrderListCtrl::rowChanged);
+  type(ctl::kOrderSlaveAddr, "12");
+  prompt.answerNext(MsgAnswer::Yes);
+  click(ctl::kModifyButton);
+  EXPECT_EQ(row(0)[1], "12");
+  EXPECT_EQ(reports.count(), 0);
+  EXPECT_EQ(orderMarks(), std::vector<int>(6, OK));
+
+  list()->setText(0, 0, "1");
+  list()->setRowValue(0, 0);
+  EXPECT_EQ(reports.count(), 0);
+
+  choose(ctl::kOrderMemSel, 1);
+  choose(ctl::kOrderFunction, 7);
+  type(ctl::kOrderMemAddr, "5");
+  prompt.answerNext(MsgAnswer::Yes);
+  click(ctl::kModifyButton);
+  EXPECT_EQ(row(0)[6], "Errors registers");
+  EXPECT_EQ(reports.count(), 1);
+  EXPECT_EQ(orderMarks(), std::vector<int>(6, 0));  // the changed row hid them
+}
+
+// A click to the right of the last column still selects the row.
+TEST_F(OrderEditor, AClickBesideTheLastColumnSelectsTheRow) {
+  addRows(3);
+  clickRow(0);
+  const int right = list()->columnViewportPosition(6) + list()->columnWidth(6);
+  ASSERT_LT(right + 4, list()->viewport()->width());
+  clickRowAt(1, right + 3);
+  EXPECT_EQ(selectedRow(), 1);
+  EXPECT_EQ(view->selectedOrder(), 1);
+  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "22");
+}
+
+// Only the user's choice of a memory selection runs its rule; the program
+// selecting "Errors registers" changes neither the range nor the label.
+TEST_F(OrderEditor, OnlyTheUsersMemorySelectionRunsItsRule) {
+  view->configForm().setComboIndex(ctl::kOrderMemSel, 1);
+  EXPECT_EQ(view->fieldLimits().entry(13).max, 8000);
+  EXPECT_EQ(text(ctl::kOrderMemAddrLabel), "Memory Address\n1..8000");
+  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function");
+
+  choose(ctl::kOrderMemSel, 1);
+  EXPECT_EQ(view->fieldLimits().entry(13).max, 10);
+  EXPECT_EQ(text(ctl::kOrderMemAddrLabel), "Memory Address\n1..10");
+  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function\n6, 16");
 }
 
 TEST_F(OrderEditor, ListDrawsASolidFrameOnTheSelectedRowAndADottedOneOnTheFocusedRow) {
