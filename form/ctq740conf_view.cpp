@@ -168,6 +168,7 @@ CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QS
   initFormResources();
   d = std::make_unique<Impl>(*this, env);
   d->modbus.setTrace(env.trace);
+  d->port.setIoWait(env.ioWait);
   buildForm();
 }
 

@@ -17,6 +17,7 @@
 
 class UserPrompt;
 class FrameTrace;
+class IoWait;
 class QWidget;
 class ConfigForm;
 class COrderListCtrl;
@@ -28,6 +29,7 @@ struct ViewEnvironment {
   SerialDeviceFactory deviceFactory;     // empty: the POSIX termios backend
   PortMap ports;                         // port number -> device path
   FrameTrace* trace = nullptr;           // --trace, may be null
+  IoWait* ioWait = nullptr;              // how the port waits; null: plainly
 };
 
 class CTQ740confView : public QScrollArea {
