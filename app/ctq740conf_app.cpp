@@ -1,5 +1,6 @@
 #include "app/ctq740conf_app.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
 
@@ -194,5 +195,6 @@ void CTQ740confApp::OnAppAbout() {
 }
 
 void CTQ740confApp::OnDocumentation() {
-  showDocumentation(m_szStartDir, *m_env.prompt, *m_env.desktop, m_frame);
+  showDocumentation(m_szStartDir, *m_env.prompt, *m_env.desktop, m_frame,
+                    documentation::manualFoldersBesideProgram(QCoreApplication::applicationDirPath()));
 }

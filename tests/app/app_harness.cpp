@@ -42,6 +42,7 @@ bool AppHarness::start(const QString& file) {
   AppEnvironment env;
   env.prompt = &prompt;
   env.desktop = &desktop;
+  env.deviceFactory = timer.factory();
   for (int n = 1; n <= 4; ++n) env.ports.setPath(n, pty->slavePath());
   app = std::make_unique<CTQ740confApp>(env);
   return app->InitInstance(file);

@@ -15,6 +15,7 @@
 #include "app/main_frame.h"
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
+#include "tests/support/attempt_timer.h"
 #include "tests/support/recording_prompt.h"
 
 class RecordingDesktop : public Desktop {
@@ -57,6 +58,7 @@ class AppHarness {
 
   std::shared_ptr<SimModule> sim;
   std::unique_ptr<PtyModule> pty;
+  AttemptTimer timer;  // the attempts that a silent module makes short
   RecordingPrompt prompt;
   RecordingDesktop desktop;
   std::unique_ptr<CTQ740confApp> app;
