@@ -90,6 +90,7 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   viewEnv.ports = m_env.ports;
   viewEnv.trace = m_env.trace;
   viewEnv.ioWait = m_env.ioWait ? m_env.ioWait : &m_ioWait;
+  viewEnv.observer = &m_frame->operation();
   m_view = new CTQ740confView(viewEnv);
   connect(m_view, &CTQ740confView::documentTitleRequested, m_doc.get(), &CTQ740confDoc::SetTitle);
   connect(m_view, &QObject::destroyed, this, [this] { m_router.setMap(CommandOwner::View, nullptr); });
@@ -130,7 +131,7 @@ void CTQ740confApp::bindViewCommands() {
   m_viewCommands.on(cmd::kWriteParameters,
                     deviceCommand("Writing parameters", [v] { v->OnWriteParameters(); }));
   m_viewCommands.on(cmd::kReadFirmwareVersion,
-                    deviceCommand("Reading the firmware version", [v] { v->OnReadFirmwareVersion(); }));
+                    deviceCommand("Reading firmware version", [v] { v->OnReadFirmwareVersion(); }));
   m_viewCommands.on(cmd::kDisconnect, [v] { v->OnDisconnect(); });
   m_viewCommands.on(cmd::kCom1, deviceCommand("Opening COM1", [v] { v->OnConnectCom(1); }));
   m_viewCommands.on(cmd::kCom2, deviceCommand("Opening COM2", [v] { v->OnConnectCom(2); }));

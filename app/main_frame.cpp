@@ -47,6 +47,8 @@ CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(par
   m_commands.on(cmd::kViewStatusBar, [this] { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); });
   connect(&m_operation, &OperationGuard::started, this, &CMainFrame::operationStarted);
   connect(&m_operation, &OperationGuard::finished, this, &CMainFrame::operationFinished);
+  connect(&m_operation, &OperationGuard::progressed, this,
+          [this](const QString& step, int done, int total) { m_progress->setStep(step, done, total); });
 }
 
 CMainFrame::~CMainFrame() {

@@ -50,6 +50,10 @@ bool OperationGuard::run(const QString& step, const std::function<void()>& op) {
   return true;
 }
 
+void OperationGuard::progress(const std::string& step, int done, int total) {
+  if (m_running) emit progressed(QString::fromStdString(step), done, total);
+}
+
 void OperationGuard::holdClose() {
   m_closeHeld = true;
 }

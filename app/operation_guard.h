@@ -2,13 +2,16 @@
 // OperationGuard: the one device operation that runs at a time. While it
 // runs it holds off keyboard and mouse input to every window except the
 // operation's own message boxes, and it keeps a close of the main window
-// until the operation has ended.
+// until the operation has ended. It follows the operation's progress; the
+// window never asks an operation to stop.
 
 #include <QObject>
 #include <QString>
 #include <functional>
 
-class OperationGuard : public QObject {
+#include "ops/operation_observer.h"
+
+class OperationGuard : public QObject, public ops::OperationObserver {
   Q_OBJECT
 
  public:
@@ -25,8 +28,12 @@ class OperationGuard : public QObject {
   void holdClose();
   bool closeHeld() const { return m_closeHeld; }
 
+  void progress(const std::string& step, int done, int total) override;
+
  signals:
   void started(const QString& step);
+  // Before each transaction: the step and how far the operation has got.
+  void progressed(const QString& step, int done, int total);
   // The operation has ended; closeHeld() tells whether the window closes now.
   void finished();
 

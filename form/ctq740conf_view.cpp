@@ -426,25 +426,25 @@ void CTQ740confView::OnMasterModeChange() {
 
 void CTQ740confView::OnAutoSelect() {
   if (!isPortOpen()) return;
-  DeviceContext ctx{d->modbus, d->prompt, d->adapter, d->limits};
+  DeviceContext ctx{d->modbus, d->prompt, d->adapter, d->limits, d->env.observer};
   if (AutoSelect(ctx)) d->m_bParamsRead = true;
 }
 
 void CTQ740confView::OnReadParameters() {
   if (!isPortOpen() || d->m_nDevice == -1) return;
-  DeviceContext ctx{d->modbus, d->prompt, d->adapter, d->limits};
+  DeviceContext ctx{d->modbus, d->prompt, d->adapter, d->limits, d->env.observer};
   if (ReadParameters(ctx)) d->m_bParamsRead = true;
 }
 
 void CTQ740confView::OnWriteParameters() {
   if (!isPortOpen() || !d->m_bParamsRead) return;
-  DeviceContext ctx{d->modbus, d->prompt, d->adapter, d->limits};
+  DeviceContext ctx{d->modbus, d->prompt, d->adapter, d->limits, d->env.observer};
   WriteParameters(ctx);
 }
 
 void CTQ740confView::OnReadFirmwareVersion() {
   if (!isPortOpen()) return;
-  ReadFirmwareVersion(d->modbus, d->prompt);
+  ReadFirmwareVersion(d->modbus, d->prompt, d->env.observer);
 }
 
 void CTQ740confView::OnConfigurationFile() {}
