@@ -553,8 +553,8 @@ TEST_P(CtlInterrupt, EndsBetweenTransactionsAndSaysWhatWasDone) {
   PtyModule::Options paced;
   paced.pace = true;
   Module target(paced);
-  target.sim().setOrders(3);
   const bool write = std::string(c.command) == "write";
+  target.sim().setOrders(write ? 3 : kMaxOrders);
   const std::string output = m_dir + "/read.json";
   std::thread interrupter([&] {
     for (std::size_t n : c.after)
