@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include "app/about_dlg.h"
+#include "app/app_title.h"
 #include "app/command_ids.h"
 #include "app/ctq740conf_doc.h"
 #include "app/desktop.h"
@@ -12,6 +13,7 @@
 #include "app/main_frame.h"
 #include "form/ctq740conf_view.h"
 #include "link/user_prompt.h"
+#include "model/configuration.h"
 
 namespace {
 
@@ -22,8 +24,7 @@ const QString kRecentEntry = QStringLiteral("File%1");
 const QString kPreviewPages = QStringLiteral("Settings/PreviewPages");
 
 QSettings appSettings() {
-  return QSettings(QString::fromLatin1(CTQ740confApp::kRegistryKey),
-                   QString::fromLatin1(CTQ740confApp::kAppTitle));
+  return QSettings(QString::fromLatin1(CTQ740confApp::kRegistryKey), QString::fromLatin1(app::kAppTitle));
 }
 
 }  // namespace
@@ -33,6 +34,7 @@ CTQ740confApp::CTQ740confApp(AppEnvironment env) : m_env(std::move(env)) {
   g_theApp = this;
   m_commands.on(cmd::kFileNew, [this] { OnFileNew(); });
   m_commands.on(cmd::kFileOpen, [this] { OnFileOpen(); });
+  m_commands.on(cmd::kOpenConfiguration, [this] { OnFileOpen(); });
   m_commands.on(cmd::kAppExit, [this] { OnAppExit(); });
   m_commands.on(cmd::kAppAbout, [this] { OnAppAbout(); });
   m_router.setMap(CommandOwner::App, &m_commands);
@@ -69,6 +71,11 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   // The document, the frame with its bars and the view.
   m_doc = std::make_unique<CTQ740confDoc>(*m_env.prompt, *m_env.desktop);
   m_doc->addToRecentFiles = [this](const QString& path) { addToRecentFileList(path); };
+  m_doc->takeConfiguration = [this]() -> std::optional<Configuration> {
+    if (!m_view || m_view->selectedDevice() == -1) return std::nullopt;
+    return m_view->takeConfiguration();
+  };
+  m_doc->formShown = [this] { return m_view && m_view->selectedDevice() != -1; };
   m_router.setMap(CommandOwner::Document, &m_doc->commands());
 
   m_frame = new CMainFrame(m_router);
@@ -122,8 +129,6 @@ std::function<void()> CTQ740confApp::deviceCommand(const char* step, std::functi
 
 void CTQ740confApp::bindViewCommands() {
   CTQ740confView* v = m_view;
-  m_viewCommands.on(cmd::kOpenConfiguration, [v] { v->OnConfigurationFile(); });
-  m_viewCommands.on(cmd::kSaveConfiguration, [v] { v->OnConfigurationFile(); });
   m_viewCommands.on(cmd::kAutoSelect, deviceCommand("Selecting the device", [v] { v->OnAutoSelect(); }));
   m_viewCommands.on(cmd::kSelectDevice, [v] { v->OnSelectDevice(); });
   m_viewCommands.on(cmd::kReadParameters,
@@ -175,14 +180,28 @@ void CTQ740confApp::OnFileNew() {
 }
 
 void CTQ740confApp::OnFileOpen() {
-  const QString path = m_env.desktop->getOpenFileName(m_frame, QStringLiteral("Open"), QString(),
-                                                      QStringLiteral("All Files (*.*)"));
+  const QString path =
+      m_env.desktop->getOpenFileName(m_frame, QStringLiteral("Open"), QString(), CTQ740confDoc::kFileFilter);
   if (!path.isEmpty()) OpenDocumentFile(path);
 }
 
 bool CTQ740confApp::OpenDocumentFile(const QString& path) {
-  if (!m_doc->OnOpenDocument(path)) return false;
-  if (m_view) m_view->OnInitialUpdate();
+  std::optional<Configuration> config;
+  if (!m_doc->OnOpenDocument(path, config)) return false;
+  if (!m_view) return true;
+  m_view->OnInitialUpdate();
+  // An empty file, as earlier versions saved, is an empty document.
+  if (!config) return true;
+  m_view->loadConfiguration(*config);
+  // Orders the editor would refuse are loaded and written as they are, as
+  // the module holds them; the same list tq740ctl prints says which.
+  const std::vector<std::string> warnings = config->orderWarnings(FieldLimits{});
+  if (!warnings.empty())
+    m_env.prompt->message(
+        "This configuration holds master orders that the order editor would refuse. Write "
+        "sends them as they are:" +
+            CTQ740confDoc::problemList(warnings),
+        MsgKind::Warning);
   return true;
 }
 

@@ -245,7 +245,7 @@ class Run {
     ConfigurationTransfer target(config);
     TransferInterrupts observer = interrupts(TransferInterrupts::Transfer::Read);
     DeviceLink l = m_session->link(&observer);
-    const OperationResult result = readConfiguration(l, target);
+    const OperationResult result = readConfiguration(l, target, /*announce=*/false);
     if (result.stopped()) err() << "Interrupted: the read was stopped; no output was written.\n";
     return static_cast<bool>(result);
   }

@@ -11,6 +11,7 @@
 #include <QScrollArea>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "link/serial_device.h"
 #include "link/serial_port.h"
@@ -25,6 +26,7 @@ class QWidget;
 class ConfigForm;
 class COrderListCtrl;
 class FieldLimits;
+class Configuration;
 
 // What the view needs from its surroundings; tests pass fakes.
 struct ViewEnvironment {
@@ -54,9 +56,14 @@ class CTQ740confView : public QScrollArea {
   void OnReadParameters();        // 32773
   void OnWriteParameters();       // 32774
   void OnReadFirmwareVersion();   // 32776
-  void OnConfigurationFile();     // 32771, 32772: no effect
   void OnConnectCom(int n);       // 32779..32782 -> open_com_port(n)
   void OnDisconnect();            // 32778 -> close_com_port()
+
+  // The document's configuration. Loading selects the device and fills the
+  // form as a successful read does (Write enabled); taking checks the fields
+  // as Write does, with the indicators, and gives nothing when one fails.
+  void loadConfiguration(const Configuration& config);
+  std::optional<Configuration> takeConfiguration();
 
   // State read by the update rules.
   int portNumber() const;         // m_nPort
