@@ -8,11 +8,13 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "app/command_router.h"
 #include "form/ctq740conf_view.h"
+#include "link/port_discovery.h"
 #include "link/serial_device.h"
 #include "link/serial_port.h"
 
@@ -24,10 +26,12 @@ class UserPrompt;
 
 // What the application hands on to its parts; tests pass fakes.
 struct AppEnvironment {
-  UserPrompt* prompt = nullptr;       // required
-  Desktop* desktop = nullptr;         // required
-  SerialDeviceFactory deviceFactory;  // empty: the POSIX termios backend
-  PortMap ports;
+  UserPrompt* prompt = nullptr;              // required
+  Desktop* desktop = nullptr;                // required
+  SerialDeviceFactory deviceFactory;         // empty: the POSIX termios backend
+  PortMap ports;                             // the devices of ports that the settings do not name
+  std::map<int, std::string> portOverrides;  // --port N=PATH: this run only, never saved
+  const PortDiscovery* discovery = nullptr;  // null: the system's devices
   FrameTrace* trace = nullptr;
 };
 
@@ -58,6 +62,13 @@ class CTQ740confApp : public QObject {
   void OnAppExit();
   void OnAppAbout();
   void OnDocumentation();
+  void OnPortSettings();
+
+  // Which device each COM port opens: the saved settings over the built-in
+  // devices, and --port over both.
+  PortMap portMap() const;
+  // The mapping kept in the settings (what the next start uses without --port).
+  const PortMap& savedPorts() const { return m_savedPorts; }
 
   const QString& startDir() const { return m_szStartDir; }
   const QStringList& recentFiles() const { return m_recentFiles; }
@@ -71,11 +82,15 @@ class CTQ740confApp : public QObject {
 
  private:
   void loadSettings();
+  void savePortSettings();
   void bindViewCommands();
 
   AppEnvironment m_env;
   QString m_szStartDir;
   QStringList m_recentFiles;
+  PortMap m_savedPorts;
+  std::unique_ptr<PortDiscovery> m_systemDiscovery;
+  const PortDiscovery* m_discovery = nullptr;
   int m_previewPages = 0;
   bool m_exited = false;
   CommandRouter m_router;

@@ -117,7 +117,9 @@ struct CTQ740confView::Impl {
                              : SerialDeviceFactory([] { return std::make_unique<PosixSerialDevice>(); }),
              e.ports),
         modbus(image, *e.prompt),
-        adapter(view) {}
+        adapter(view) {
+    port.setDiscovery(e.discovery);
+  }
 
   ViewEnvironment env;
   UserPrompt& prompt;
@@ -304,6 +306,9 @@ int CTQ740confView::portNumber() const { return d->port.portNumber(); }
 bool CTQ740confView::isPortOpen() const { return d->port.isOpen(); }
 int CTQ740confView::selectedDevice() const { return d->m_nDevice; }
 bool CTQ740confView::paramsRead() const { return d->m_bParamsRead; }
+const PortMap& CTQ740confView::portMap() const { return d->port.ports(); }
+void CTQ740confView::setPortMap(const PortMap& ports) { d->port.setPorts(ports); }
+QString CTQ740confView::openPortPath() const { return QString::fromStdString(d->port.openPath()); }
 
 // ---------------------------------------------------------------------------
 // Initialisation, visibility and device selection
