@@ -64,6 +64,7 @@ std::vector<SerialPortInfo> scanSysfsPorts(const std::string& sysRoot, const std
     if (fs::exists(tty / "type", e) && attribute(tty / "type") == "0") continue;  // no UART there
     SerialPortInfo info;
     info.path = (fs::path(devRoot) / tty.filename()).string();
+    if (!fs::exists(info.path, e)) continue;  // no node to open (a container's /dev)
     if (auto it = names.find(resolved(info.path)); it != names.end()) info.stableName = it->second;
     fillUsbAttributes(info, (tty / "device").string(), sysRoot);
     ports.push_back(std::move(info));

@@ -11,7 +11,8 @@
 
 // Every tty that sits on real hardware: virtual terminals and
 // pseudo-terminals have no device, and a serial-core port whose UART type is
-// 0 has no chip behind it. Stable names come from devRoot/serial/by-id.
+// 0 has no chip behind it, and one without a node in devRoot cannot be opened.
+// Stable names come from devRoot/serial/by-id.
 std::vector<SerialPortInfo> scanSysfsPorts(const std::string& sysRoot = "/sys",
                                            const std::string& devRoot = "/dev");
 

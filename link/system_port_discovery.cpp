@@ -42,7 +42,8 @@ std::optional<std::vector<SerialPortInfo>> udevPorts() {
     const char* node = udev_device_get_devnode(d);
     udev_device* parent = udev_device_get_parent(d);  // owned by d
     const char* type = udev_device_get_sysattr_value(d, "type");
-    if (node && parent && !(type && std::string(type) == "0")) {
+    std::error_code ec;
+    if (node && parent && !(type && std::string(type) == "0") && std::filesystem::exists(node, ec)) {
       SerialPortInfo info;
       info.path = node;
       // The device's own strings first, then the hardware database's names.
