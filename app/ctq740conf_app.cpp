@@ -1,5 +1,6 @@
 #include "app/ctq740conf_app.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
 
@@ -221,7 +222,8 @@ void CTQ740confApp::OnAppAbout() {
 }
 
 void CTQ740confApp::OnDocumentation() {
-  showDocumentation(m_szStartDir, *m_env.prompt, *m_env.desktop, m_frame);
+  showDocumentation(m_szStartDir, *m_env.prompt, *m_env.desktop, m_frame,
+                    documentation::manualFoldersBesideProgram(QCoreApplication::applicationDirPath()));
 }
 
 void CTQ740confApp::OnPortSettings() {

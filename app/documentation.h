@@ -1,12 +1,14 @@
 #pragma once
 // The documentation command: finds the user manual TQ740conf_help.pdf in the
-// help folder below the start directory and has the desktop open it, or, when
-// it is missing, says so and lets the user pick a PDF by hand.
+// help folder below the start directory, or else beside the program (a build
+// tree) or in the installed documentation folder, and has the desktop open
+// it; when it is nowhere, says so and lets the user pick a PDF by hand.
 //
 // Built into the library tq_docs (help/CMakeLists.txt) together with the About
 // box; the program target links tq_docs.
 
 #include <QString>
+#include <QStringList>
 
 class Desktop;
 class QWidget;
@@ -23,12 +25,20 @@ inline constexpr char kMissingMessage[] = "message 1\n\nFailed to find TQ740conf
 // The help folder: the start directory, this platform's separator and "help".
 QString helpFolderPath(const QString& startDir);
 
+// Where else the manual is looked for, in order, for the program in
+// programDir: the help folder beside it, where a build tree has the manual,
+// and the documentation folder of an installation (share/doc/tq740conf
+// relative to the program's bin folder, so an installation under any prefix
+// finds its own).
+QStringList manualFoldersBesideProgram(const QString& programDir);
+
 }  // namespace documentation
 
 // Makes the help folder the current directory (when it exists; otherwise the
-// current directory stays), looks for the manual there and opens it. When it
-// is missing: message 1 as a warning, then an open dialog offering
-// "TQ740conf_help.pdf" with the filter "*.pdf"; Cancel ends silently.
-// The current directory stays in the help folder afterwards.
+// current directory stays), looks for the manual there and then in each of
+// otherFolders, and opens the first found. When it is nowhere: message 1 as a
+// warning, then an open dialog offering "TQ740conf_help.pdf" with the filter
+// "*.pdf"; Cancel ends silently. The current directory stays in the help
+// folder afterwards.
 void showDocumentation(const QString& startDir, UserPrompt& prompt, Desktop& desktop,
-                       QWidget* parent = nullptr);
+                       QWidget* parent = nullptr, const QStringList& otherFolders = {});

@@ -1,6 +1,7 @@
 #include "ctl/console_prompt.h"
 
 MsgAnswer ConsolePrompt::message(const std::string& text, MsgKind kind, bool, const std::string& detail) {
+  if (beforeMessage) beforeMessage();
   // Messages are separated by an empty line, as their texts contain one.
   if (!m_first) m_err << '\n';
   m_first = false;

@@ -3,6 +3,7 @@
 // standard error instead of showing it and answers questions without asking:
 // Yes only when the user gave --force beforehand.
 
+#include <functional>
 #include <ostream>
 
 #include "link/user_prompt.h"
@@ -15,6 +16,8 @@ class ConsolePrompt : public UserPrompt {
                     const std::string& detail = {}) override;
 
   int errorCount() const { return m_errors; }
+  // Runs before each message is printed (ends a progress line).
+  std::function<void()> beforeMessage;
 
  private:
   std::ostream& m_err;

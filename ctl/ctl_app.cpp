@@ -1,17 +1,20 @@
 #include "ctl/ctl_app.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 
-#include "ctl/config_document.h"
+#include "ctl/console_progress.h"
 #include "ctl/console_prompt.h"
 #include "ctl/device_session.h"
 #include "link/frame_trace.h"
+#include "model/configuration.h"
+#include "model/configuration_json.h"
+#include "model/safe_file.h"
+#include "ops/configuration_transfer.h"
+#include "ops/device_operations.h"
 #include "sim/pty_module.h"
 
 namespace {
@@ -75,7 +78,7 @@ std::optional<int> parse(const std::vector<std::string>& args, Options& o, CtlSt
       if (r < 0 || v.empty()) return usage(io, "--trace needs a file name or -");
       o.trace = v;
     } else if ((r = value({"-o", "--output"})) != 0) {
-      if (r < 0 || v.empty()) return usage(io, "-o needs a file name");
+      if (r < 0 || v.empty()) return usage(io, "-o needs a file name, or - for standard output");
       o.output = v;
     } else if ((r = value({"--sim-orders"})) != 0) {
       char* end = nullptr;
@@ -122,51 +125,17 @@ std::optional<int> parse(const std::vector<std::string>& args, Options& o, CtlSt
   return std::nullopt;
 }
 
-bool readFile(const std::string& path, std::string& text, std::string& why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
-    return false;
-  }
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) {
-    why = "read error";
-    return false;
-  }
-  text = s.str();
-  return true;
-}
-
-// Writes the whole text or nothing: a half-written backup is worse than none.
-bool writeFileAtomically(const std::string& path, const std::string& text, std::string& why) {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out || !(out << text) || !out.flush()) {
-      why = std::strerror(errno);
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
-    why = std::strerror(errno);
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
-}
-
-// Reads and parses a configuration file; prints one line per problem.
-bool loadDocument(const std::string& path, ConfigDocument::Mode mode, ConfigDocument& doc, CtlStreams& io) {
+// Reads and parses a configuration file exactly as every command does;
+// prints one line per problem.
+bool loadConfiguration(const std::string& path, Configuration& config, std::ostream& err) {
   std::string text, why;
-  if (!readFile(path, text, why)) {
-    io.err << "tq740ctl: cannot read " << path << ": " << why << '\n';
+  if (!safe_file::read(path, text, why)) {
+    err << "tq740ctl: cannot read " << path << ": " << why << '\n';
     return false;
   }
   std::vector<std::string> problems;
-  if (ConfigDocument::parse(text, mode, doc, problems)) return true;
-  for (const std::string& p : problems) io.err << path << ": " << p << '\n';
+  if (config_json::read(text, config, problems)) return true;
+  for (const std::string& p : problems) err << path << ": " << p << '\n';
   return false;
 }
 
@@ -197,9 +166,24 @@ class Target {
 
 class Run {
  public:
-  Run(const Options& o, CtlStreams& io) : m_o(o), m_io(io), m_console(io.err, o.force) {}
+  Run(const Options& o, CtlStreams& io)
+      : m_o(o), m_io(io), m_console(io.err, o.force), m_progress(io.err, io.progress) {
+    m_console.beforeMessage = [this] { m_progress.endLine(); };
+  }
 
   int exec() {
+    int code = run();
+    m_progress.endLine();
+    if (m_traceFile && !m_traceFile->flush()) {
+      m_io.err << "tq740ctl: writing the trace file " << m_o.trace << " failed: " << std::strerror(errno)
+               << '\n';
+      if (code == ctl_exit::kOk) code = ctl_exit::kInput;
+    }
+    return code;
+  }
+
+ private:
+  int run() {
     if (m_o.command == "write") return write();
     if (m_o.command == "diff" && m_o.files.size() == 2) return diffFiles();
     if (!connect()) return m_exit;
@@ -208,16 +192,35 @@ class Run {
     return diffModule();
   }
 
- private:
+  // Standard error, after the progress line has been ended.
+  std::ostream& err() {
+    m_progress.endLine();
+    return m_io.err;
+  }
+
+  bool openTrace() {
+    if (m_o.trace.empty()) return true;
+    if (m_o.trace == "-") {
+      m_trace = std::make_unique<FrameTrace>(m_io.err);
+      return true;
+    }
+    errno = 0;
+    m_traceFile = std::make_unique<std::ofstream>(m_o.trace, std::ios::app);
+    if (!*m_traceFile) {
+      err() << "tq740ctl: cannot open the trace file " << m_o.trace << ": "
+            << (errno ? std::strerror(errno) : "cannot be opened for writing") << '\n';
+      m_traceFile.reset();
+      return false;
+    }
+    m_trace = std::make_unique<FrameTrace>(*m_traceFile);
+    return true;
+  }
+
   // Opens the trace, the target and the port. m_exit tells why it failed.
   bool connect() {
-    if (!m_o.trace.empty()) {
-      m_trace = FrameTrace::open(m_o.trace);
-      if (!m_trace) {
-        m_io.err << "tq740ctl: cannot open the trace file " << m_o.trace << '\n';
-        m_exit = ctl_exit::kInput;
-        return false;
-      }
+    if (!openTrace()) {
+      m_exit = ctl_exit::kInput;
+      return false;
     }
     m_exit = ctl_exit::kDevice;
     if (!m_target.start(m_o, m_io)) return false;
@@ -226,32 +229,39 @@ class Run {
     return m_session->open();
   }
 
-  Progress progress(const char* what) {
-    if (!m_io.progress) return {};
-    return [this, what](int done, int total) {
-      m_io.err << '\r' << what << ' ' << done << '/' << total << (done == total ? "\n" : "") << std::flush;
-    };
+  DeviceLink link() { return m_session->link(&m_progress); }
+
+  // Reads the module's whole configuration.
+  bool readModule(Configuration& config) {
+    ConfigurationTransfer target(config);
+    DeviceLink l = link();
+    return static_cast<bool>(readConfiguration(l, target));
   }
 
   int firmware() {
-    std::int32_t code = 0;
-    std::string revision;
-    if (!m_session->readFirmware(code, revision)) return ctl_exit::kDevice;
-    m_io.out << "Product code: " << code << "\nProgram revision: " << revision << '\n';
+    DeviceLink l = link();
+    if (!queryFirmware(l)) return ctl_exit::kDevice;
+    m_io.out << firmwareReport(m_session->image()) << '\n';
     return ctl_exit::kOk;
   }
 
   int read() {
-    ConfigDocument doc;
-    if (!m_session->readConfiguration(doc, progress("reading orders"))) return ctl_exit::kDevice;
-    const std::string json = doc.toJson();
-    if (m_o.output.empty()) {
-      m_io.out << json;
+    Configuration config;
+    if (!readModule(config)) return ctl_exit::kDevice;
+    const std::string json = config_json::write(config);
+    if (m_o.output.empty() || m_o.output == "-") {
+      errno = 0;
+      m_io.out << json << std::flush;
+      if (!m_io.out) {
+        err() << "tq740ctl: cannot write the configuration to standard output"
+              << (errno ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
+        return ctl_exit::kDevice;
+      }
       return ctl_exit::kOk;
     }
     std::string why;
-    if (!writeFileAtomically(m_o.output, json, why)) {
-      m_io.err << "tq740ctl: cannot write " << m_o.output << ": " << why << '\n';
+    if (!safe_file::write(m_o.output, json, why)) {
+      err() << "tq740ctl: cannot write " << m_o.output << ": " << why << '\n';
       return ctl_exit::kInput;
     }
     return ctl_exit::kOk;
@@ -259,77 +269,96 @@ class Run {
 
   int write() {
     const std::string& file = m_o.files.front();
-    ConfigDocument doc;
-    if (!loadDocument(file, ConfigDocument::Mode::Strict, doc, m_io)) return refuse(file);
-    const std::vector<std::string> problems = doc.validate(FieldLimits{});
-    for (const std::string& p : problems) m_io.err << file << ": " << p << '\n';
+    Configuration config;
+    if (!loadConfiguration(file, config, err())) return refuse(file);
+    const FieldLimits limits;
+    const std::vector<std::string> problems = config.writeProblems(limits);
+    for (const std::string& p : problems) err() << file << ": " << p << '\n';
     if (!problems.empty()) return refuse(file);
+    // The order editor would refuse these orders, yet the window's Write
+    // sends them and the module holds them: they are written, with a note.
+    for (const std::string& w : config.orderWarnings(limits)) err() << file << ": warning: " << w << '\n';
 
-    const bool normalMode = doc.value(reg::kMasterMode) == 0;
-    if (!normalMode && !doc.orders.empty())
-      m_io.err << "Master mode \"Catch mode\": the " << doc.orders.size()
-               << " order records are not written, only their number.\n";
-    if (m_o.dryRun) return dryRun(doc);
+    const bool normalMode = config.value(reg::kMasterMode) == 0;
+    if (!normalMode && !config.orders.empty())
+      err() << "Master mode \"Catch mode\": the " << config.orders.size()
+            << " order records are not written, only their number.\n";
+    if (m_o.dryRun) return dryRun(config);
 
     if (!connect()) return m_exit;
-    if (!m_session->writeConfiguration(doc, progress("writing"))) return ctl_exit::kDevice;
+    ConfigurationTransfer source(config, limits);
+    DeviceLink l = link();
+    const OperationResult result = writeConfiguration(l, source);
+    if (result.stopped()) err() << "Stopped. Written to the module: " << result.writtenText() << ".\n";
+    if (!result) return ctl_exit::kDevice;
     if (!m_o.verify) return ctl_exit::kOk;
 
-    ConfigDocument back;
-    if (!m_session->readConfiguration(back, progress("verifying orders"))) return ctl_exit::kDevice;
-    // Order records are compared only where they were written.
-    const std::vector<std::string> diff = differences(doc, back, normalMode);
-    if (diff.empty()) {
-      m_io.err << "Verified: the module holds " << file << ".\n";
-      return ctl_exit::kOk;
+    Configuration back;
+    if (!readModule(back)) return ctl_exit::kDevice;
+    // Order records are compared where they were written; in Catch mode a
+    // difference there is reported apart, as the write could not make it.
+    const std::vector<std::string> diff = differences(config, back, normalMode);
+    if (!diff.empty()) {
+      err() << "Verify failed: " << diff.size() << " difference(s) between " << file << " and the module:\n";
+      for (const std::string& d : diff) err() << "  " << d << '\n';
+      return ctl_exit::kDevice;
     }
-    m_io.err << "Verify failed: " << diff.size() << " difference(s) between " << file << " and the module:\n";
-    for (const std::string& d : diff) m_io.err << "  " << d << '\n';
-    return ctl_exit::kDevice;
+    const std::vector<std::string> records = differences(config, back, true);
+    if (!records.empty()) {
+      err() << "Order records are not written in Catch mode, and the module's order records differ from "
+            << file << "'s:\n";
+      for (const std::string& d : records) err() << "  " << d << '\n';
+      return ctl_exit::kDevice;
+    }
+    err() << "Verified: the module holds " << file << ".\n";
+    return ctl_exit::kOk;
   }
 
   int refuse(const std::string& file) {
-    m_io.err << "tq740ctl: " << file << " is invalid; nothing was written.\n";
+    err() << "tq740ctl: " << file << " is invalid; nothing was written.\n";
     return ctl_exit::kInput;
   }
 
-  int dryRun(const ConfigDocument& doc) {
+  int dryRun(const Configuration& config) {
+    RegisterImage image;
+    config.toImage(image);
     m_io.out << "Dry run: nothing is sent to the module.\n"
              << "read  start " << block::kIdentity.start << ", count " << block::kIdentity.count
              << " (product code check)\n";
-    for (const PlannedWrite& w : writePlan(doc)) {
-      m_io.out << "write start " << w.start << ", count " << w.values.size() << ":";
-      for (std::uint16_t v : w.values) m_io.out << ' ' << v;
+    for (const PlannedWrite& w : writePlan(image)) {
+      m_io.out << "write start " << w.block.start << ", count " << w.block.count << ":";
+      for (int r = w.block.start; r < w.block.start + w.block.count; ++r) m_io.out << ' ' << image.get(r);
       m_io.out << '\n';
     }
     return ctl_exit::kOk;
   }
 
-  int printDifferences(const ConfigDocument& left, const ConfigDocument& right) {
+  int printDifferences(const Configuration& left, const Configuration& right) {
     const std::vector<std::string> diff = differences(left, right);
     for (const std::string& d : diff) m_io.out << d << '\n';
     return diff.empty() ? ctl_exit::kOk : ctl_exit::kDevice;
   }
 
   int diffFiles() {
-    ConfigDocument left, right;
-    const bool ok = loadDocument(m_o.files[0], ConfigDocument::Mode::Lenient, left, m_io);
-    if (!loadDocument(m_o.files[1], ConfigDocument::Mode::Lenient, right, m_io) || !ok)
-      return ctl_exit::kInput;
+    Configuration left, right;
+    const bool ok = loadConfiguration(m_o.files[0], left, err());
+    if (!loadConfiguration(m_o.files[1], right, err()) || !ok) return ctl_exit::kInput;
     return printDifferences(left, right);
   }
 
   int diffModule() {
-    ConfigDocument file;
-    if (!loadDocument(m_o.files[0], ConfigDocument::Mode::Lenient, file, m_io)) return ctl_exit::kInput;
-    ConfigDocument module;
-    if (!m_session->readConfiguration(module, progress("reading orders"))) return ctl_exit::kDevice;
+    Configuration file;
+    if (!loadConfiguration(m_o.files[0], file, err())) return ctl_exit::kInput;
+    Configuration module;
+    if (!readModule(module)) return ctl_exit::kDevice;
     return printDifferences(module, file);
   }
 
   const Options& m_o;
   CtlStreams& m_io;
   ConsolePrompt m_console;
+  ConsoleProgress m_progress;
+  std::unique_ptr<std::ofstream> m_traceFile;
   std::unique_ptr<FrameTrace> m_trace;
   std::unique_ptr<TracingPrompt> m_prompt;
   Target m_target;
@@ -353,8 +382,9 @@ std::string ctlUsageText() {
          "Commands:\n"
          "  firmware --port PATH          print product code and program revision\n"
          "  read --port PATH [-o FILE]    read the whole configuration as JSON\n"
-         "                                (standard output unless -o FILE)\n"
-         "  write --port PATH FILE        check FILE and write it to the module\n"
+         "                                (standard output without -o, or with -o -)\n"
+         "  write --port PATH FILE        check FILE and write it to the module; orders\n"
+         "                                the order editor would refuse are warned about\n"
          "      --verify                  read everything back and compare\n"
          "      --dry-run                 show the transactions only; no port is used\n"
          "      --force                   write to a module with another product code\n"

@@ -1,240 +1,252 @@
 #include "ops/device_operations.h"
 
 #include <algorithm>
-#include <optional>
 #include <string>
 
 #include "link/modbus_master.h"
 #include "link/user_prompt.h"
-#include "model/config_fields.h"
-#include "model/control_ids.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
+#include "ops/form_transfer.h"
 
 namespace {
 
 constexpr bool kPurge = true;
 
-bool readBlock(ModbusMaster& modbus, RegisterBlock b) {
-  return modbus.read_holding_registers(b.start, b.count, kPurge);
+using Outcome = OperationResult::Outcome;
+
+OperationResult ended(Outcome outcome) {
+  OperationResult r;
+  r.outcome = outcome;
+  return r;
 }
 
-bool writeBlock(ModbusMaster& modbus, RegisterBlock b) {
-  return modbus.write_multiple_registers(b.start, b.count, kPurge);
+// Runs the transactions of one operation: reports each step to the
+// observer, asks it between transactions whether to stop, and on a failure
+// shows the operation's own message after the transaction's.
+class Steps {
+ public:
+  Steps(DeviceLink& link, int total) : m_link(link), m_total(total) {}
+
+  void setTotal(int total) { m_total = total; }
+  bool stopRequested() const { return m_stopped; }
+
+  // False when the transaction failed (its messages shown) or the observer
+  // asked to stop before it (nothing shown).
+  bool read(const std::string& step, RegisterBlock b, int failMessage, const std::string& detail = {}) {
+    return run(step, b, false, failMessage, detail);
+  }
+  bool write(const std::string& step, RegisterBlock b, int failMessage) {
+    return run(step, b, true, failMessage, {});
+  }
+
+  void error(const std::string& text, const std::string& detail = {}) {
+    m_link.prompt.message(text, MsgKind::Error, false, detail);
+  }
+
+ private:
+  bool run(const std::string& step, RegisterBlock b, bool write, int failMessage, const std::string& detail) {
+    ops::OperationObserver* o = m_link.observer;
+    if (o && m_done > 0 && o->stopRequested()) {
+      m_stopped = true;
+      return false;
+    }
+    if (o) o->progress(step, m_done, m_total);
+    const bool ok = write ? m_link.modbus.write_multiple_registers(b.start, b.count, kPurge)
+                          : m_link.modbus.read_holding_registers(b.start, b.count, kPurge);
+    ++m_done;
+    if (!ok) error(failText(failMessage), detail);
+    return ok;
+  }
+
+  static std::string failText(int number) {
+    const char* text = "Write to device failed.";
+    switch (number) {
+      case 53:
+      case 54:
+        text = "Read from device failed.";
+        break;
+      case 56:
+        text = "Master order list read error.";
+        break;
+      case 64:
+        text = "Failed to AutoSelect device.";
+        break;
+      case 66:
+        text = "Failed to read Firmware Version.";
+        break;
+      default:
+        break;
+    }
+    return "message " + std::to_string(number) + "\n\n" + text;
+  }
+
+  DeviceLink& m_link;
+  int m_total;
+  int m_done = 0;
+  bool m_stopped = false;
+};
+
+Outcome failedOrStopped(const Steps& steps) {
+  return steps.stopRequested() ? Outcome::Stopped : Outcome::Failed;
 }
 
-void error(UserPrompt& prompt, const std::string& text) { prompt.message(text, MsgKind::Error); }
-
-bool askContinueWithForeignDevice(UserPrompt& prompt, int number) {
+// The question about a module whose product code is not the expected one.
+bool foreignDeviceAccepted(UserPrompt& prompt, const RegisterImage& image, int number) {
+  const std::int32_t code = productCode(image);
+  if (code == EXPECTED_PRODUCT_CODE) return true;
   const std::string text = "message " + std::to_string(number) +
                            "\n\nConnected device is different than attended.\nDo you want to continue?";
-  return prompt.message(text, MsgKind::Question) == MsgAnswer::Yes;
+  return prompt.message(text, MsgKind::Question, false, "Product code: " + std::to_string(code)) ==
+         MsgAnswer::Yes;
 }
 
-// Moves registers into the controls of the table, in table order; the order
-// count is left to the caller, which fills it after the order group.
-void fillFields(ConfigForm& form, const RegisterImage& image) {
-  for (const ConfigField& f : kConfigFields) {
-    const int value = image.get(f.reg);
-    switch (f.kind) {
-      case FieldKind::Choice:
-      case FieldKind::SlaveMode:
-        // A value that is no position of the list leaves no selection.
-        form.setComboIndex(f.controlId, value < choiceListSize(f.controlId) ? value : -1);
-        break;
-      case FieldKind::Number:
-        form.setEditText(f.controlId, std::to_string(value));
-        break;
-      case FieldKind::Count:
-        break;
-    }
-  }
+RegisterBlock orderBlock(int i) {
+  return RegisterBlock{static_cast<std::uint16_t>(orderRecordStart(i)),
+                       static_cast<std::uint16_t>(reg::kOrderWords)};
 }
 
-// Reads the order records one transaction each. A count above the list's
-// capacity is refused before any transfer: reading it would address
-// registers beyond the 150 records (and beyond the image from order 195 on),
-// and capping would drop orders silently and write back a different count.
-bool readOrders(ModbusMaster& modbus, int count) {
-  if (count > kMaxOrders) return false;
-  for (int i = 0; i < count; ++i) {
-    if (!modbus.read_holding_registers(static_cast<std::uint16_t>(orderRecordStart(i)), reg::kOrderWords, kPurge))
-      return false;
-  }
-  return true;
-}
-
-void rebuildOrderList(ConfigForm& form, const RegisterImage& image, int count) {
-  form.deleteAllOrders();
-  for (int i = 0; i < count; ++i) {
-    const MasterOrder o = MasterOrder::unpack(image, i);
-    form.insertOrder(i, std::to_string(i + 1));
-    form.setOrderText(i, 1, std::to_string(o.slaveAddress));
-    form.setOrderText(i, 2, std::to_string(o.function));
-    form.setOrderText(i, 3, std::to_string(o.startingAddress));
-    form.setOrderText(i, 4, std::to_string(o.registerCount));
-    form.setOrderText(i, 5, std::to_string(o.memoryAddress));
-    form.setOrderData(i, o.memorySelection);
-    form.setOrderText(i, 6, domain::memorySelectionText(form.orderData(i)));
-  }
-}
-
-// Checks one field, marks its indicator and on a pass stores the value.
-// Returns whether the field passed.
-bool checkField(const ConfigField& f, ConfigForm& form, const FieldLimits& limits, int masterMode,
-                RegisterImage& image) {
-  bool pass = false;
-  int value = 0;
-  switch (f.kind) {
-    case FieldKind::Choice:
-      value = form.comboIndex(f.controlId);
-      pass = value >= 0;
-      break;
-    case FieldKind::SlaveMode:
-      value = form.comboIndex(f.controlId);
-      pass = slaveModeAllowed(masterMode, value);
-      break;
-    case FieldKind::Number: {
-      const std::string text = form.editText(f.controlId);
-      value = dialogInt(text);
-      pass = !text.empty() && limits.entry(f.limitEntry).contains(value);
-      break;
-    }
-    case FieldKind::Count: {
-      // The count written, and with it the number of order records, follows
-      // the list. Edit 1078 normally equals the number of rows; after a read
-      // that stopped at the order list it still shows the module's count
-      // while the list keeps its earlier rows. Rows that do not exist have
-      // nothing to send, so the list's row count wins, and no more than the
-      // list's capacity is ever written.
-      value = dialogInt(form.editText(f.controlId));
-      const int rows = form.orderCount();
-      if (value != rows) value = rows;
-      value = std::clamp(value, 0, kMaxOrders);
-      pass = true;
-      break;
-    }
-  }
-  if (f.indicatorId != 0) form.markIndicator(f.indicatorId, pass ? Mark::Ok : Mark::Error);
-  if (pass) image.set(f.reg, value);
-  return pass;
-}
-
-MasterOrder orderFromRow(const ConfigForm& form, int row) {
-  MasterOrder o;
-  o.slaveAddress = leadingInt(form.orderText(row, 1));
-  o.function = leadingInt(form.orderText(row, 2));
-  o.startingAddress = leadingInt(form.orderText(row, 3));
-  o.registerCount = leadingInt(form.orderText(row, 4));
-  o.memoryAddress = leadingInt(form.orderText(row, 5));
-  o.memorySelection = static_cast<int>(form.orderData(row) & 0xFFFF);
-  return o;
+std::string ofOrders(int i, int count) {
+  return " " + std::to_string(i + 1) + " / " + std::to_string(count);
 }
 
 }  // namespace
 
-bool ReadFirmwareVersion(ModbusMaster& modbus, UserPrompt& prompt) {
-  if (!readBlock(modbus, block::kFirmware)) {
-    error(prompt, "message 66\n\nFailed to read Firmware Version.");
-    return false;
-  }
-  const RegisterImage& image = modbus.image();
-  prompt.message("Product code: " + std::to_string(productCode(image)) + "\nProgram revision: " + programRevision(image),
-                 MsgKind::Information);
-  return true;
-}
-
-bool ReadParameters(DeviceContext& ctx) {
-  RegisterImage& image = ctx.modbus.image();
-  ConfigForm& form = ctx.form;
-
-  image.ClearRegisterImage();
-  if (!readBlock(ctx.modbus, block::kReadPorts)) {
-    error(ctx.prompt, "message 53\n\nRead from device failed.");
-    return false;
-  }
-  if (!readBlock(ctx.modbus, block::kSlaveMaster)) {
-    error(ctx.prompt, "message 54\n\nRead from device failed.");
-    return false;
-  }
-  if (productCode(image) != EXPECTED_PRODUCT_CODE && !askContinueWithForeignDevice(ctx.prompt, 55)) return false;
-
-  form.HideAllIndicators();
-  form.setEditText(ctl::kProductCode, std::to_string(productCode(image)));
-  form.setEditText(ctl::kProgramVersion, programRevision(image));
-  fillFields(form, image);
-  form.ShowMasterOrderGroup(image.get(reg::kMasterMode) == 0);
-  const int count = image.get(reg::kMasterOrderCount);
-  form.setEditText(ctl::kOrderCount, std::to_string(count));
-
-  if (!readOrders(ctx.modbus, count)) {
-    error(ctx.prompt, "message 56\n\nMaster order list read error.");
-    return false;
-  }
-  rebuildOrderList(form, image, count);
-
-  ctx.prompt.message("message 57\n\nRead parameters from device OK.", MsgKind::Information);
-  return true;
-}
-
-bool WriteParameters(DeviceContext& ctx) {
-  RegisterImage& image = ctx.modbus.image();
-  ConfigForm& form = ctx.form;
-
-  image.ClearRegisterImage();
-  if (!readBlock(ctx.modbus, block::kIdentity)) {
-    error(ctx.prompt, "message 58\n\nWrite to device failed.");
-    return false;
-  }
-  if (productCode(image) != EXPECTED_PRODUCT_CODE && !askContinueWithForeignDevice(ctx.prompt, 59)) return false;
-
-  // Every field is checked, also after a failure, so that each indicator
-  // shows its own field's result. The master mode is taken once, just
-  // before the first slave mode field.
-  bool allValid = true;
-  std::optional<int> masterMode;
-  for (const ConfigField& f : kConfigFields) {
-    if (f.kind == FieldKind::SlaveMode && !masterMode) masterMode = form.comboIndex(ctl::kMasterMode);
-    if (!checkField(f, form, ctx.limits, masterMode.value_or(-1), image)) allValid = false;
-  }
-  if (!allValid) {
-    error(ctx.prompt, "message 60\n\nInvalid parameters.");
-    return false;
-  }
-  form.HideAllIndicators();
-
-  if (!writeBlock(ctx.modbus, block::kWritePorts)) {
-    error(ctx.prompt, "message 61\n\nWrite to device failed.");
-    return false;
-  }
-  if (!writeBlock(ctx.modbus, block::kSlaveMaster)) {
-    error(ctx.prompt, "message 62\n\nWrite to device failed.");
-    return false;
-  }
-  if (image.get(reg::kMasterMode) == 0) {
-    const int count = image.get(reg::kMasterOrderCount);
-    for (int i = 0; i < count; ++i) {
-      orderFromRow(form, i).pack(image, i);
-      if (!ctx.modbus.write_multiple_registers(static_cast<std::uint16_t>(orderRecordStart(i)), reg::kOrderWords,
-                                               kPurge)) {
-        error(ctx.prompt, "message 63\n\nWrite to device failed.");
-        return false;
-      }
+std::string OperationResult::writtenText() const {
+  std::string out;
+  int firstOrder = -1, lastOrder = -1;
+  const auto flushOrders = [&] {
+    if (firstOrder < 0) return;
+    out += (out.empty() ? "" : ", ") +
+           std::string(firstOrder == lastOrder ? "order record " : "order records ") +
+           std::to_string(firstOrder + 1) +
+           (firstOrder == lastOrder ? "" : " to " + std::to_string(lastOrder + 1));
+    firstOrder = lastOrder = -1;
+  };
+  for (const RegisterBlock& b : written) {
+    if (b.start >= reg::kFirstOrder) {
+      const int i = (b.start - reg::kFirstOrder) / reg::kOrderWords;
+      if (firstOrder < 0) firstOrder = i;
+      lastOrder = i;
+      continue;
     }
+    flushOrders();
+    out += (out.empty() ? "" : ", ") + std::string("registers ") + std::to_string(b.start) + " to " +
+           std::to_string(b.start + b.count - 1);
   }
-  ctx.prompt.message("message 67\n\nWrite parameters to device OK.", MsgKind::Information);
-  return true;
+  flushOrders();
+  return out.empty() ? "nothing" : out;
 }
 
-bool AutoSelect(DeviceContext& ctx) {
-  if (!readBlock(ctx.modbus, block::kIdentity)) {
-    error(ctx.prompt, "message 64\n\nFailed to AutoSelect device.");
-    return false;
+OperationResult queryFirmware(DeviceLink& link) {
+  Steps steps(link, 1);
+  if (!steps.read("Reading firmware version", block::kFirmware, 66)) return ended(failedOrStopped(steps));
+  return ended(Outcome::Done);
+}
+
+std::string firmwareReport(const RegisterImage& image) {
+  return "Product code: " + std::to_string(productCode(image)) +
+         "\nProgram revision: " + programRevision(image);
+}
+
+OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
+  RegisterImage& image = link.modbus.image();
+  Steps steps(link, 2);
+  image.ClearRegisterImage();
+  if (!steps.read("Reading parameters", block::kReadPorts, 53)) return ended(failedOrStopped(steps));
+  if (!steps.read("Reading parameters", block::kSlaveMaster, 54)) return ended(failedOrStopped(steps));
+  if (!foreignDeviceAccepted(link.prompt, image, 55)) return ended(Outcome::Declined);
+
+  target.fieldsRead(image);
+  // A count above the list's capacity is refused before any transfer:
+  // reading it would address registers beyond the 150 records (and beyond
+  // the image from order 195 on), and capping would drop orders silently
+  // and write back a different count.
+  const int count = image.get(reg::kMasterOrderCount);
+  if (count > kMaxOrders) {
+    steps.error("message 56\n\nMaster order list read error.",
+                "The module reports " + std::to_string(count) + " master orders; at most " +
+                    std::to_string(kMaxOrders) + " are possible.");
+    return ended(Outcome::Failed);
   }
+  steps.setTotal(2 + count);
+  for (int i = 0; i < count; ++i) {
+    if (!steps.read("Reading master orders" + ofOrders(i, count), orderBlock(i), 56))
+      return ended(failedOrStopped(steps));
+  }
+  target.ordersRead(image, count);
+  link.prompt.message("message 57\n\nRead parameters from device OK.", MsgKind::Information);
+  return ended(Outcome::Done);
+}
+
+std::vector<PlannedWrite> writePlan(const RegisterImage& image) {
+  std::vector<PlannedWrite> plan = {{block::kWritePorts, 61}, {block::kSlaveMaster, 62}};
+  if (image.get(reg::kMasterMode) == 0) {
+    const int count = std::min<int>(image.get(reg::kMasterOrderCount), kMaxOrders);
+    for (int i = 0; i < count; ++i) plan.push_back({orderBlock(i), 63});
+  }
+  return plan;
+}
+
+OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
+  RegisterImage& image = link.modbus.image();
+  Steps steps(link, 3);
+  image.ClearRegisterImage();
+  if (!steps.read("Reading the product code", block::kIdentity, 58)) return ended(failedOrStopped(steps));
+  if (!foreignDeviceAccepted(link.prompt, image, 59)) return ended(Outcome::Declined);
+  if (!source.fill(image)) {
+    steps.error("message 60\n\nInvalid parameters.");
+    return ended(Outcome::Failed);
+  }
+  source.accepted();
+
+  const std::vector<PlannedWrite> plan = writePlan(image);
+  const int orders = static_cast<int>(plan.size()) - 2;
+  steps.setTotal(1 + static_cast<int>(plan.size()));
+  OperationResult result;
+  for (std::size_t n = 0; n < plan.size(); ++n) {
+    const int order = static_cast<int>(n) - 2;
+    const std::string step =
+        order < 0 ? "Writing parameters" : "Writing master orders" + ofOrders(order, orders);
+    if (!steps.write(step, plan[n].block, plan[n].failMessage)) {
+      result.outcome = failedOrStopped(steps);
+      return result;
+    }
+    result.written.push_back(plan[n].block);
+  }
+  link.prompt.message("message 67\n\nWrite parameters to device OK.", MsgKind::Information);
+  result.outcome = Outcome::Done;
+  return result;
+}
+
+OperationResult ReadFirmwareVersion(ModbusMaster& modbus, UserPrompt& prompt,
+                                    ops::OperationObserver* observer) {
+  DeviceLink link{modbus, prompt, observer};
+  OperationResult r = queryFirmware(link);
+  if (r) prompt.message(firmwareReport(modbus.image()), MsgKind::Information);
+  return r;
+}
+
+OperationResult ReadParameters(DeviceContext& ctx) {
+  DeviceLink link{ctx.modbus, ctx.prompt, ctx.observer};
+  FormTransfer form(ctx.form, ctx.limits);
+  return readConfiguration(link, form);
+}
+
+OperationResult WriteParameters(DeviceContext& ctx) {
+  DeviceLink link{ctx.modbus, ctx.prompt, ctx.observer};
+  FormTransfer form(ctx.form, ctx.limits);
+  return writeConfiguration(link, form);
+}
+
+OperationResult AutoSelect(DeviceContext& ctx) {
+  DeviceLink link{ctx.modbus, ctx.prompt, ctx.observer};
+  Steps steps(link, 1);
+  if (!steps.read("Reading the product code", block::kIdentity, 64)) return ended(failedOrStopped(steps));
   const std::int32_t code = productCode(ctx.modbus.image());
   if (code != EXPECTED_PRODUCT_CODE) {
-    error(ctx.prompt, "message 65\n\nUnknown device\nID=" + std::to_string(code));
-    return false;
+    steps.error("message 65\n\nUnknown device\nID=" + std::to_string(code));
+    return ended(Outcome::Failed);
   }
   ctx.form.OnSelectDevice();
   return ReadParameters(ctx);

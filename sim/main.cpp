@@ -34,7 +34,8 @@ const char* const kUsage =
     "  --fault KIND[@N][:start=R][:times=T][:ms=D]\n"
     "                         inject a fault into request N (counted from 1; any\n"
     "                         request without @N), only for first register R,\n"
-    "                         T times (default 1; \"all\" or -1 for every time),\n"
+    "                         T times (default 1; \"all\" or -1 for every time;\n"
+    "                         not 0),\n"
     "                         with a delay of D ms (delay only; default 700).\n"
     "                         Repeatable. KIND is one of: no-answer, wrong-crc,\n"
     "                         other-address, exception, other-function,\n"
@@ -86,6 +87,11 @@ std::optional<SimFaultRule> parseFault(const std::string& option, std::string& e
       rule.startRegister = static_cast<int>(v);
     } else if (key == "times") {
       ok = value == "all" ? (v = -1, true) : parseInt(value, -1, 1'000'000'000, v);
+      if (ok && v == 0) {
+        // A fault that never fires: refused rather than silently ignored.
+        error = "\"" + p + "\" in \"" + option + "\" would never inject the fault; use 1 or more, or all";
+        return std::nullopt;
+      }
       rule.times = static_cast<int>(v);
     } else if (key == "ms") {
       ok = parseInt(value, 0, 600'000, v);
@@ -133,7 +139,8 @@ int main(int argc, char** argv) {
       if (!next(value) || !parseInt(value, 0, 150, v)) return usageError("--orders needs a number 0 to 150");
       orders = v;
     } else if (arg == "--master-mode") {
-      if (!next(value) || !parseInt(value, 0, 65535, v)) return usageError("--master-mode needs a number");
+      if (!next(value) || !parseInt(value, 0, 1, v))
+        return usageError("--master-mode needs 0 (Normal mode) or 1 (Catch mode)");
       masterMode = v;
     } else if (arg == "--set") {
       long r = 0;

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -21,11 +23,6 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::nanoseconds;
-
-// Without pacing a client writes each request in one piece, so a long pause
-// inside a frame only happens when something is wrong; with pacing the
-// 3.5-character silence ends a frame as on the wire.
-constexpr nanoseconds kUnpacedDiscardSilence = std::chrono::milliseconds(50);
 
 std::string hex(const std::uint8_t* data, std::size_t len) {
   std::string out;
@@ -94,6 +91,18 @@ bool PtyModule::openTerminal() {
   // a hang-up every time the client closes the port.
   m_slaveKeep = slave;
   m_slavePath = name;
+  // Opens and closes by clients, counted to clear the exclusive flag when the
+  // last one goes. Only successful opens are reported, so a client refused
+  // with EBUSY counts neither way.
+  {
+    std::lock_guard lock(m_doneMutex);
+    m_clients = 0;
+  }
+  // Without the watch (inotify instances exhausted) the module still serves;
+  // only a holder that dies keeps the port locked for all but root.
+  m_watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (m_watch >= 0 && ::inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE) < 0) closeFd(m_watch);
+  if (m_watch < 0) log(std::string("cannot watch ") + name + " for clients: " + std::strerror(errno));
 
   if (!m_options.linkPath.empty()) {
     struct stat st {};
@@ -111,6 +120,7 @@ bool PtyModule::openTerminal() {
 void PtyModule::closeTerminal() {
   // Closing the master hangs the terminal up: the client's poll() reports
   // POLLHUP, its read() 0 and its write() EIO, as with a pulled adapter.
+  closeFd(m_watch);
   closeFd(m_master);
   closeFd(m_slaveKeep);
   if (!m_options.linkPath.empty() && linkPointsAt(m_options.linkPath, m_slavePath))
@@ -191,6 +201,27 @@ bool PtyModule::waitForRequestsDone(std::size_t n, std::chrono::milliseconds gua
   return m_doneChanged.wait_for(lock, guard, [&] { return m_done >= n; });
 }
 
+void PtyModule::clientsChanged(int delta) {
+  bool released = false;
+  {
+    std::lock_guard lock(m_doneMutex);
+    m_clients = std::max(0, m_clients + delta);
+    released = m_clients == 0;
+    // Cleared under the lock, so that a waiter sees the flag gone.
+    if (released) ::ioctl(m_slaveKeep, TIOCNXCL);
+  }
+  if (released) m_doneChanged.notify_all();
+}
+
+bool PtyModule::waitUntilReleased(std::chrono::milliseconds guard) const {
+  std::unique_lock lock(m_doneMutex);
+  return m_doneChanged.wait_for(lock, guard, [&] {
+    int exclusive = 0;
+    return m_clients == 0 &&
+           (m_slaveKeep < 0 || ::ioctl(m_slaveKeep, TIOCGEXCL, &exclusive) != 0 || exclusive == 0);
+  });
+}
+
 void PtyModule::log(const std::string& line) {
   if (!m_log) return;
   const double t = std::chrono::duration<double>(Clock::now() - m_epoch).count();
@@ -199,7 +230,26 @@ void PtyModule::log(const std::string& line) {
   *m_log << stamp << line << std::endl;
 }
 
-// The serving loop: one poll() on the master and the wake pipe, with a
+// Counts the opens and closes that the watch reports, all that are queued
+// at once, so that a close followed by a new open clears nothing.
+void PtyModule::watchClients() {
+  int delta = 0;
+  alignas(inotify_event) char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(m_watch, buf, sizeof buf);
+    if (n <= 0) break;
+    for (ssize_t at = 0; at < n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(buf + at);
+      if (e->mask & IN_OPEN) ++delta;
+      if (e->mask & IN_CLOSE) --delta;
+      at += ssize_t(sizeof(inotify_event) + e->len);
+    }
+  }
+  if (delta != 0) clientsChanged(delta);
+}
+
+// The serving loop: one poll() on the master, the wake pipe and the client
+// watch, with a
 // time-out only when something is due (the next paced byte, a delayed answer,
 // the end of a partial frame). Requests are answered one at a time; bytes
 // that arrive while an answer is going out wait their turn.
@@ -209,8 +259,10 @@ void PtyModule::serve() {
   std::vector<std::uint8_t> tx;
   std::size_t txSent = 0;
   Clock::time_point txStart{};  // paced: byte k is due at txStart + (k+1) characters
+  bool held = false;            // the answer waits for the next request's first byte
   bool waitWritable = false;
-  const nanoseconds discardSilence = m_options.pace ? kFrameSilence : kUnpacedDiscardSilence;
+  const nanoseconds discardSilence =
+      m_options.pace ? kFrameSilence : nanoseconds(m_options.partialFrameTimeout);
   const bool pace = m_options.pace;
 
   auto nextTxDue = [&]() { return pace ? txStart + kCharTime * static_cast<long>(txSent + 1) : txStart; };
@@ -219,7 +271,7 @@ void PtyModule::serve() {
     const Clock::time_point now = Clock::now();
     std::optional<Clock::time_point> wakeAt;
     if (txSent < tx.size()) {
-      if (!waitWritable) wakeAt = nextTxDue();
+      if (!waitWritable && !held) wakeAt = nextTxDue();
     } else if (!rx.empty()) {
       wakeAt = rxTimes.back() + discardSilence;
     }
@@ -231,9 +283,10 @@ void PtyModule::serve() {
       ts.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
       timeout = &ts;
     }
-    pollfd fds[2] = {{m_master, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
-                     {m_wakeRead, POLLIN, 0}};
-    const int r = ::ppoll(fds, 2, timeout, nullptr);
+    pollfd fds[3] = {{m_master, static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0)), 0},
+                     {m_wakeRead, POLLIN, 0},
+                     {m_watch, POLLIN, 0}};
+    const int r = ::ppoll(fds, 3, timeout, nullptr);
     if (r < 0 && errno != EINTR) {
       log(std::string("poll failed: ") + std::strerror(errno));
       break;
@@ -244,6 +297,7 @@ void PtyModule::serve() {
       }
       if (!m_running) break;
     }
+    if (fds[2].revents & POLLIN) watchClients();
     if (fds[0].revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) {
       std::uint8_t buf[1024];
       const ssize_t n = ::read(m_master, buf, sizeof buf);
@@ -251,6 +305,10 @@ void PtyModule::serve() {
         const Clock::time_point at = Clock::now();
         rx.insert(rx.end(), buf, buf + n);
         rxTimes.insert(rxTimes.end(), std::size_t(n), at);
+        if (held) {
+          held = false;
+          txStart = pace ? at + kFrameSilence : at;
+        }
       } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         // Cannot happen while the slave side is held open; never spin on it.
         log("the pseudo-terminal failed");
@@ -260,7 +318,7 @@ void PtyModule::serve() {
     if (fds[0].revents & POLLOUT) waitWritable = false;
 
     // Send what is due of the current answer.
-    if (txSent < tx.size() && !waitWritable) {
+    if (txSent < tx.size() && !waitWritable && !held) {
       const Clock::time_point t = Clock::now();
       std::size_t due = tx.size();
       if (pace) {
@@ -324,7 +382,8 @@ void PtyModule::serve() {
       log("answer " + hex(reply.bytes.data(), reply.bytes.size()) + faultNote);
       tx = reply.bytes;
       txSent = 0;
-      const nanoseconds delay = std::chrono::milliseconds(reply.delayMs);
+      held = reply.delayMs == SimModule::kUntilNextRequest;
+      const nanoseconds delay = std::chrono::milliseconds(std::max(0, reply.delayMs));
       if (pace) {
         // The pseudo-terminal delivered the request at once; on the wire its
         // last byte would have arrived len characters after the first.

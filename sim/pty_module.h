@@ -21,6 +21,11 @@ class PtyModule {
     bool pace = false;     // send at 9600 baud, 11 bits a character, 3.5-character silences
     std::string linkPath;  // make a symbolic link to the slave path here
     std::string logPath;   // frame log ("-" standard error), empty for none
+    // Unpaced, how long the start of a frame waits for its rest before it is
+    // discarded. A client writes each request in one piece, so a long pause
+    // inside a frame only happens when something is wrong. Paced, the
+    // 3.5-character silence ends a frame, as on the wire.
+    std::chrono::milliseconds partialFrameTimeout{50};
   };
 
   explicit PtyModule(std::shared_ptr<SimModule> module);
@@ -46,6 +51,14 @@ class PtyModule {
   // Blocks until requestsDone() >= n; false when guard passed first.
   bool waitForRequestsDone(std::size_t n, std::chrono::milliseconds guard = std::chrono::seconds(10)) const;
 
+  // Like a real serial device, the terminal loses its exclusive flag
+  // (TIOCEXCL) when the last client descriptor closes, also when its holder
+  // dies without clearing it. The module's own descriptor would otherwise
+  // keep the flag alive and lock out everyone but root. The module notices
+  // the close from its thread: this blocks until no client descriptor is
+  // open and the flag is cleared; false when guard passed first.
+  bool waitUntilReleased(std::chrono::milliseconds guard = std::chrono::seconds(10)) const;
+
   // Why start() failed (empty when it did not).
   const std::string& lastError() const { return m_error; }
 
@@ -59,9 +72,12 @@ class PtyModule {
   void closeTerminal();  // hangs up: the client sees the device gone
   void log(const std::string& line);
   void requestDone();
+  void clientsChanged(int delta);
+  void watchClients();
   mutable std::mutex m_doneMutex;
   mutable std::condition_variable m_doneChanged;
   std::size_t m_done = 0;
+  int m_clients = 0;  // client descriptors open on the terminal
   std::unique_ptr<std::ofstream> m_logFile;
   std::ostream* m_log = nullptr;
   std::chrono::steady_clock::time_point m_epoch;
@@ -72,6 +88,7 @@ class PtyModule {
   std::string m_slavePath;
   int m_master = -1;
   int m_slaveKeep = -1;
+  int m_watch = -1;  // inotify: client opens and closes of the slave
   int m_wakeRead = -1, m_wakeWrite = -1;
   std::atomic<bool> m_running{false};
   std::thread m_thread;

@@ -309,7 +309,7 @@ SimModule::Reply SimModule::handle(const std::uint8_t* frame, std::size_t len) {
       answer.resize(std::max<std::size_t>(1, answer.size() / 2));
       break;
     case SimFault::Delay:
-      reply.delayMs = std::max(0, applied.delayMs);
+      reply.delayMs = applied.delayMs < 0 ? SimModule::kUntilNextRequest : applied.delayMs;
       break;
     case SimFault::NoiseBefore:
       answer.insert(answer.begin(), {0x00, 0x55, 0xAA});

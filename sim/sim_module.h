@@ -46,8 +46,8 @@ struct SimFaultRule {
   SimFault fault = SimFault::None;
   int request = 0;
   std::optional<int> startRegister;
-  int times = 1;  // how many matching requests it hits; -1 for all
-  int delayMs = 700;
+  int times = 1;      // how many matching requests it hits; -1 for all
+  int delayMs = 700;  // Delay: milliseconds, or negative: until the next request arrives
 };
 
 // One request as the module received it.
@@ -84,10 +84,14 @@ class SimModule {
 
   // Handles one complete request frame. Returns the answer (may be empty)
   // and the fault applied to it.
+  // A delayed answer that waits for the first byte of the next request
+  // instead of a time: late for its own request, but certain to arrive
+  // after the client has given up on it and sent the next.
+  static constexpr int kUntilNextRequest = -1;
   struct Reply {
     std::vector<std::uint8_t> bytes;
     SimFault fault = SimFault::None;
-    int delayMs = 0;
+    int delayMs = 0;  // or kUntilNextRequest
   };
   Reply handle(const std::uint8_t* frame, std::size_t len);
 

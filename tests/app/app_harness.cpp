@@ -48,6 +48,7 @@ bool AppHarness::start(const QString& file) {
   AppEnvironment env;
   env.prompt = &prompt;
   env.desktop = &desktop;
+  env.deviceFactory = timer.factory();
   for (int n = 1; n <= 4; ++n) env.ports.setPath(n, pty->slavePath());
   env.portOverrides = portOverrides;
   env.discovery = &discovery;

@@ -17,6 +17,7 @@
 #include "app/main_frame.h"
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
+#include "tests/support/attempt_timer.h"
 #include "tests/support/fixed_port_discovery.h"
 #include "tests/support/recording_prompt.h"
 
@@ -64,6 +65,7 @@ class AppHarness {
 
   std::shared_ptr<SimModule> sim;
   std::unique_ptr<PtyModule> pty;
+  AttemptTimer timer;  // the attempts that a silent module makes short
   RecordingPrompt prompt;
   RecordingDesktop desktop;
   FixedPortDiscovery discovery;              // no devices unless a test adds some

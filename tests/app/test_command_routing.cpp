@@ -63,15 +63,4 @@ TEST(UpdateRules, CommandWithoutHandlerIsDisabledWhateverItsRule) {
   EXPECT_EQ(ui.mark, CommandMark::Radio);
 }
 
-TEST(UpdateRules, LockPanesShowTheirTextOnlyWhileTheLockIsOn) {
-  LockKeyState locks;
-  locks.num = true;
-  EXPECT_EQ(lockPaneText(cmd::kPaneCaps, locks), "");
-  EXPECT_EQ(lockPaneText(cmd::kPaneNum, locks), "NUM");
-  EXPECT_EQ(lockPaneText(cmd::kPaneScroll, locks), "");
-  locks = {true, false, true};
-  EXPECT_EQ(lockPaneText(cmd::kPaneCaps, locks), "CAP");
-  EXPECT_EQ(lockPaneText(cmd::kPaneScroll, locks), "SCRL");
-}
-
 }  // namespace

@@ -299,13 +299,26 @@ TEST_F(FrameTest, MessagePaneShowsThePromptOfTheHighlightedItemOrHoveredButton) 
   EXPECT_FALSE(h.frame()->action(cmd::kChangeFirmware)->isEnabled());
 }
 
+// Each lock pane shows its text exactly while its own lock is on, whatever
+// the other two locks are.
 TEST_F(FrameTest, LockPanesShowTheirTextWhileTheLockIsOn) {
-  for (const LockKeyState& locks : {LockKeyState{true, false, true}, LockKeyState{false, true, false}}) {
+  struct Case {
+    LockKeyState locks;  // caps, num, scroll
+    const char *caps, *num, *scroll;
+  };
+  const Case cases[] = {
+      {{false, false, false}, "", "", ""},      {{true, false, false}, "CAP", "", ""},
+      {{false, true, false}, "", "NUM", ""},    {{false, false, true}, "", "", "SCRL"},
+      {{true, false, true}, "CAP", "", "SCRL"}, {{true, true, true}, "CAP", "NUM", "SCRL"},
+      {{false, false, false}, "", "", ""},  // and back off
+  };
+  for (const Case& c : cases) {
+    const LockKeyState locks = c.locks;
     h.frame()->setLockKeyReader([locks] { return locks; });
     AppHarness::idle();
-    EXPECT_EQ(h.frame()->pane(cmd::kPaneCaps)->text(), locks.caps ? "CAP" : "");
-    EXPECT_EQ(h.frame()->pane(cmd::kPaneNum)->text(), locks.num ? "NUM" : "");
-    EXPECT_EQ(h.frame()->pane(cmd::kPaneScroll)->text(), locks.scroll ? "SCRL" : "");
+    EXPECT_EQ(h.frame()->pane(cmd::kPaneCaps)->text(), c.caps);
+    EXPECT_EQ(h.frame()->pane(cmd::kPaneNum)->text(), c.num);
+    EXPECT_EQ(h.frame()->pane(cmd::kPaneScroll)->text(), c.scroll);
   }
 }
 
@@ -351,7 +364,10 @@ class FirmwareQueryTest : public ::testing::TestWithParam<FirmwareCase> {
 TEST_P(FirmwareQueryTest, ReportsProductCodeAndRevisionOrMessage66) {
   const FirmwareCase& c = GetParam();
   for (const auto& [reg, value] : c.registers) h.sim->setRegister(reg, value);
-  if (c.silent) h.sim->addFault({SimFault::NoAnswer, 0, std::nullopt, -1, 0});
+  if (c.silent) {
+    h.sim->addFault({SimFault::NoAnswer, 0, std::nullopt, -1, 0});
+    h.timer.shorten(1);
+  }
   ASSERT_TRUE(h.start());
   EXPECT_FALSE(h.frame()->action(cmd::kReadFirmwareVersion)->isEnabled()) << "no port open yet";
   h.run(cmd::kCom1);

@@ -1,18 +1,24 @@
 // tq740ctl against the simulated module over a real pseudo-terminal, run
 // in-process through runCtl.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
 
-#include "ctl/config_document.h"
 #include "ctl/ctl_app.h"
+#include "model/configuration.h"
+#include "model/configuration_json.h"
 #include "sim/pty_module.h"
 
 namespace {
@@ -137,72 +143,70 @@ std::string replaced(std::string text, const std::string& what, const std::strin
 
 struct BadFile {
   const char* name;
-  std::function<std::string(ConfigDocument)> make;  // from a valid configuration
-  std::vector<std::string> problems;                // one per bad field, in order
+  std::function<std::string(Configuration)> make;  // from a valid configuration
+  std::vector<std::string> problems;               // one per bad field, in order
 };
 
 TEST_F(CtlTest, InvalidFilesAreRefusedAndNothingIsWritten) {
-  const ConfigDocument valid = ConfigDocument::fromImage(SimModule().image(), 3);
+  const Configuration valid = Configuration::fromImage(SimModule().image(), 3);
   const std::vector<BadFile> cases = {
-      {"invalid JSON", [](ConfigDocument d) { return d.toJson().substr(0, 40); }, {"not valid JSON"}},
-      {"not an object", [](ConfigDocument) { return std::string("[1, 2]"); }, {"expected a JSON object"}},
+      {"invalid JSON",
+       [](Configuration d) { return config_json::write(d).substr(0, 40); },
+       {"not valid JSON"}},
+      {"not an object", [](Configuration) { return std::string("[1, 2]"); }, {"expected an object"}},
       {"unknown field",
-       [](ConfigDocument d) { return replaced(d.toJson(), "\"parity\"", "\"baud\": 1, \"parity\""); },
+       [](Configuration d) {
+         return replaced(config_json::write(d), "\"parity\"", "\"baud\": 1, \"parity\"");
+       },
        {"com1.baud: unknown field"}},
       {"missing field",
-       [](ConfigDocument d) { return replaced(d.toJson(), "\"timeout\": 500,", ""); },
+       [](Configuration d) { return replaced(config_json::write(d), "\"timeout\": 500,", ""); },
        {"master.timeout: missing"}},
       {"missing group",
-       [](ConfigDocument d) { return replaced(d.toJson(), "\"com4\": {", "\"com5\": {"); },
+       [](Configuration d) { return replaced(config_json::write(d), "\"com4\": {", "\"com5\": {"); },
        {"com4: missing", "com5: unknown field"}},
       {"wrong type",
-       [](ConfigDocument d) {
-         return replaced(d.toJson(), "\"slave_address\": 1,", "\"slave_address\": \"1\",");
+       [](Configuration d) {
+         return replaced(config_json::write(d), "\"slave_address\": 1,", "\"slave_address\": \"1\",");
        },
        {"com1.slave_address: expected a whole number, got \"1\""}},
       {"fraction",
-       [](ConfigDocument d) { return replaced(d.toJson(), "\"pooltime\": 100", "\"pooltime\": 1.5"); },
+       [](Configuration d) {
+         return replaced(config_json::write(d), "\"pooltime\": 100", "\"pooltime\": 1.5");
+       },
        {"master.pooltime: expected a whole number, got 1.5"}},
       {"choice as a number",
-       [](ConfigDocument d) { return replaced(d.toJson(), "\"parity\": \"8N2\"", "\"parity\": 4"); },
+       [](Configuration d) {
+         return replaced(config_json::write(d), "\"parity\": \"8N2\"", "\"parity\": 4");
+       },
        {"com1.parity: expected one of \"8N1\""}},
       {"out of range",
-       [](ConfigDocument d) {
+       [](Configuration d) {
          d.setValue(reg::kCom3SlaveAddress, 251);
          d.setValue(reg::kMasterMaxErrors, 0);
-         return d.toJson();
+         return config_json::write(d);
        },
        {"com3.slave_address: 251 is out of range 1..250",
         "master.max_number_error: 0 is out of range 1..255"}},
       {"bad choice text",
-       [](ConfigDocument d) { return replaced(d.toJson(), "\"9600\"", "\"9601\""); },
+       [](Configuration d) { return replaced(config_json::write(d), "\"9600\"", "\"9601\""); },
        {"com1.baudrate: \"9601\" is not one of \"1200\""}},
       {"slave mode rule",
-       [](ConfigDocument d) {
+       [](Configuration d) {
          d.setValue(reg::kCom2SlaveMode, 2);
-         return d.toJson();
+         return config_json::write(d);
        },
        {"com2.slave_mode: \"Catch all address mode\" is not allowed with master mode \"Normal mode\""}},
-      {"order rules",
-       [](ConfigDocument d) {
-         d.orders[0] = {251, 3, 0, 121, 11, 1};  // function 3 cannot address the errors registers
-         d.orders[1] = {1, 16, 1, 26, 8001, 0};
-         d.orders[2] = {1, 7, 65536, 1, 1, 0};
-         return d.toJson();
+      {"order beyond its byte",
+       [](Configuration d) {
+         d.orders[0].slaveAddress = 300;
+         return config_json::write(d);
        },
-       {"master.orders[0].slave_address: 251 is out of range 1..250",
-        "master.orders[0].function: function 3 cannot address \"Errors registers\"",
-        "master.orders[0].starting_address: 0 is out of range 1..65535",
-        "master.orders[0].number_of_registers: 121 is out of range 1..120 for function 3",
-        "master.orders[0].memory_address: 11 is out of range 1..10 for \"Errors registers\"",
-        "master.orders[1].number_of_registers: 26 is out of range 1..25 for function 16",
-        "master.orders[1].memory_address: 8001 is out of range 1..8000",
-        "master.orders[2].function: 7 is not one of",
-        "master.orders[2].starting_address: 65536 is out of range 1..65535"}},
+       {"master.orders[0].slave_address: 300 is out of range 0..255"}},
       {"151 orders",
-       [](ConfigDocument d) {
+       [](Configuration d) {
          d.orders.assign(151, d.orders[0]);
-         return d.toJson();
+         return config_json::write(d);
        },
        {"master.orders: 151 orders, at most 150"}},
   };
@@ -227,16 +231,16 @@ TEST_F(CtlTest, InvalidFilesAreRefusedAndNothingIsWritten) {
     EXPECT_TRUE(module.sim().requests().empty());
   }
   // The unchanged valid file is written.
-  const Result r = ctl({"write", "--port", module.path(), file("good.json", valid.toJson())});
+  const Result r = ctl({"write", "--port", module.path(), file("good.json", config_json::write(valid))});
   EXPECT_EQ(r.code, 0) << r.err;
 }
 
 TEST_F(CtlTest, ForeignProductCodeIsWrittenOnlyWithForce) {
   Module module;
   module.sim().setRegister(reg::kProductCodeLow, 20414);
-  ConfigDocument doc = ConfigDocument::fromImage(SimModule().image(), 3);
+  Configuration doc = Configuration::fromImage(SimModule().image(), 3);
   doc.setValue(reg::kCom1SlaveAddress, 42);
-  const std::string path = file("config.json", doc.toJson());
+  const std::string path = file("config.json", config_json::write(doc));
 
   Result r = ctl({"write", "--port", module.path(), path});
   EXPECT_EQ(r.code, 1);
@@ -268,6 +272,227 @@ TEST_F(CtlTest, OrderCountAboveCapacityIsRefusedBeforeAnyOrderIsRead) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("message 56\n\nMaster order list read error."), std::string::npos) << r.err;
   EXPECT_EQ(module.sim().requests().size(), 2u);
+}
+
+// A module may hold orders that the order editor would refuse: the window's
+// Insert and Modify store them and its Write sends them. Their backup
+// restores register for register, with the editor's complaints as warnings.
+TEST_F(CtlTest, BackupWithOrdersTheEditorWouldRefuseRestores) {
+  Module source, target;
+  source.sim().setOrders(2);
+  const std::uint16_t function3OnErrors[] = {0x0A03, 0, 10, 5, 1};
+  for (int w = 0; w < 5; ++w) source.sim().setRegister(50 + w, function3OnErrors[w]);
+  source.sim().setRegister(59, 7);  // memory selection that no list names
+  const std::string backup = m_dir + "/backup.json";
+  ASSERT_EQ(ctl({"read", "--port", source.path(), "-o", backup}).code, 0);
+
+  const Result r = ctl({"write", "--port", target.path(), backup, "--verify"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find(backup + ": warning: master.orders[0].function: function 3 cannot address"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find(backup + ": warning: master.orders[1].memory_selection: 7 is not one of"),
+            std::string::npos);
+  EXPECT_NE(r.err.find("Verified"), std::string::npos);
+  expectSameConfiguration(source.sim(), target.sim());
+  EXPECT_EQ(ctl({"diff", "--port", target.path(), backup}).out, "");
+}
+
+TEST_F(CtlTest, CatchModeWritesNoOrderRecordsAndVerifySaysTheModulesDiffer) {
+  Module source, target;
+  source.sim().setOrders(3);
+  source.sim().setMasterMode(1);
+  source.sim().setRegister(reg::kCom1SlaveMode, 1);
+  source.sim().setRegister(reg::kCom2SlaveMode, 1);
+  source.sim().setRegister(reg::kCom3SlaveMode, 2);
+  target.sim().setOrders(3);
+  target.sim().setRegister(52, 99);  // the target's first record differs
+  const std::string backup = m_dir + "/catch.json";
+  ASSERT_EQ(ctl({"read", "--port", source.path(), "-o", backup}).code, 0);
+
+  const Result r = ctl({"write", "--port", target.path(), backup, "--verify"});
+  EXPECT_EQ(r.code, 1) << r.err;
+  std::vector<std::pair<int, int>> writes;
+  for (const SimRequest& q : target.sim().requests())
+    if (q.function == 16) writes.emplace_back(q.start, q.count);
+  EXPECT_EQ(writes, (std::vector<std::pair<int, int>>{{4, 11}, {19, 11}}));
+  EXPECT_EQ(r.err.find("Verified"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Order records are not written in Catch mode, and the module's order records differ"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("master.orders[0].number_of_registers"), std::string::npos) << r.err;
+}
+
+TEST_F(CtlTest, DiffReadsFilesAsWriteDoes) {
+  const Configuration valid = Configuration::fromImage(SimModule().image(), 1);
+  const std::string good = file("good.json", config_json::write(valid));
+  const std::string position = file("position.json", replaced(config_json::write(valid), "\"8N2\"", "4"));
+  const Result r = ctl({"diff", good, position});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find(position + ": com1.parity: expected one of"), std::string::npos) << r.err;
+}
+
+// Runs the tq740ctl program through the shell, for what only a process
+// shows: its standard output and its exit status.
+Result shell(const std::string& args) {
+  const std::string errFile = "/tmp/tq740ctl-test-err-" + std::to_string(getpid());
+  const int status = std::system((std::string("'") + TQ740CTL + "' " + args + " 2>" + errFile).c_str());
+  std::ifstream in(errFile);
+  std::ostringstream err;
+  err << in.rdbuf();
+  std::remove(errFile.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", err.str()};
+}
+
+std::string contentOf(const std::string& path) {
+  std::ifstream in(path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct FileCase {
+  const char* name;
+  std::function<Result(const std::string& dir)> run;
+  int code;
+  std::string err;                                    // a line of standard error holds this
+  std::function<void(const std::string& dir)> check;  // afterwards
+};
+
+TEST_F(CtlTest, FilesAreReadAndWrittenSafely) {
+  const std::string valid = config_json::write(Configuration::fromImage(SimModule().image(), 2));
+  const std::vector<FileCase> cases = {
+      {"standard output full",
+       [](auto&) { return shell("read --simulate >/dev/full"); },
+       1,
+       "cannot write the configuration to standard output",
+       {}},
+      {"standard output closed",
+       [](auto&) { return shell("read --simulate >&-"); },
+       1,
+       "cannot write the configuration to standard output",
+       {}},
+      {"-o - is standard output",
+       [](const std::string& d) { return shell("read --simulate -o - >'" + d + "/out.json'"); }, 0, "",
+       [](const std::string& d) { EXPECT_EQ(contentOf(d + "/out.json").rfind("{\n", 0), 0u); }},
+      {"-o onto a device node",
+       [](const std::string&) {
+         int master = -1, slave = -1;
+         char name[128];
+         EXPECT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+         const Result r = ctl({"read", "--simulate", "-o", name});
+         char buf[2] = {};
+         EXPECT_EQ(::read(master, buf, 1), 1);  // the text went to the device
+         EXPECT_EQ(buf[0], '{');
+         struct stat st {};
+         EXPECT_EQ(stat(name, &st), 0);
+         EXPECT_TRUE(S_ISCHR(st.st_mode)) << "still the device";
+         close(slave);
+         close(master);
+         return r;
+       },
+       0,
+       "",
+       {}},
+      {"-o onto a FIFO that nobody reads",
+       [](const std::string& d) {
+         EXPECT_EQ(mkfifo((d + "/fifo").c_str(), 0600), 0);
+         return ctl({"read", "--simulate", "-o", d + "/fifo"});
+       },
+       2, "is a FIFO that no process reads",
+       [](const std::string& d) {
+         struct stat st {};
+         EXPECT_EQ(lstat((d + "/fifo").c_str(), &st), 0);
+         EXPECT_TRUE(S_ISFIFO(st.st_mode));
+       }},
+      {"-o through a symbolic link",
+       [](const std::string& d) {
+         std::ofstream(d + "/target.json") << "old";
+         EXPECT_EQ(symlink("target.json", (d + "/link.json").c_str()), 0);
+         return ctl({"read", "--simulate", "-o", d + "/link.json"});
+       },
+       0, "",
+       [](const std::string& d) {
+         struct stat st {};
+         EXPECT_EQ(lstat((d + "/link.json").c_str(), &st), 0);
+         EXPECT_TRUE(S_ISLNK(st.st_mode));
+         EXPECT_EQ(contentOf(d + "/target.json").rfind("{\n", 0), 0u);
+       }},
+      {"-o beside a user's .tmp, keeping the mode",
+       [](const std::string& d) {
+         std::ofstream(d + "/backup.json") << "old";
+         std::ofstream(d + "/backup.json.tmp") << "mine";
+         EXPECT_EQ(chmod((d + "/backup.json").c_str(), 0640), 0);
+         return ctl({"read", "--simulate", "-o", d + "/backup.json"});
+       },
+       0, "",
+       [](const std::string& d) {
+         EXPECT_EQ(contentOf(d + "/backup.json.tmp"), "mine");
+         EXPECT_EQ(contentOf(d + "/backup.json").rfind("{\n", 0), 0u);
+         struct stat st {};
+         EXPECT_EQ(stat((d + "/backup.json").c_str(), &st), 0);
+         EXPECT_EQ(st.st_mode & 07777, 0640u);
+         int files = 0;
+         for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(d)) ++files;
+         EXPECT_EQ(files, 2) << "no temporary file left";
+       }},
+      {"input from /dev/zero",
+       [](auto&) {
+         return ctl({"write", "--dry-run", "/dev/zero"});
+       },
+       2,
+       "cannot read /dev/zero: is not a regular file",
+       {}},
+      {"input from a FIFO",
+       [](const std::string& d) {
+         EXPECT_EQ(mkfifo((d + "/in").c_str(), 0600), 0);
+         return ctl({"write", "--dry-run", d + "/in"});
+       },
+       2,
+       "is not a regular file",
+       {}},
+      {"input from a directory",
+       [](const std::string& d) {
+         return ctl({"write", "--dry-run", d});
+       },
+       2,
+       ": is a directory",
+       {}},
+      {"a missing file",
+       [](const std::string& d) {
+         return ctl({"write", "--dry-run", d + "/none.json"});
+       },
+       2,
+       "none.json: No such file or directory",
+       {}},
+      {"duplicate keys",
+       [&valid](const std::string& d) {
+         std::ofstream(d + "/dup.json") << replaced(valid, "\"pooltime\":", "\"pooltime\": 5, \"pooltime\":");
+         return ctl({"write", "--dry-run", d + "/dup.json"});
+       },
+       2,
+       "master.pooltime: given twice",
+       {}},
+      {"an unwritable trace",
+       [](const std::string& d) {
+         return ctl({"read", "--simulate", "--trace", d + "/no/such/trace.log"});
+       },
+       2,
+       "cannot open the trace file",
+       {}},
+  };
+  int n = 0;
+  for (const FileCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = m_dir + "/case" + std::to_string(n++);
+    std::filesystem::create_directory(dir);
+    const Result r = c.run(dir);
+    EXPECT_EQ(r.code, c.code) << r.err;
+    if (!c.err.empty()) {
+      EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    if (c.check) c.check(dir);
+  }
 }
 
 TEST_F(CtlTest, UsageErrorsExitWithTwo) {

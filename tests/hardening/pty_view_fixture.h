@@ -20,6 +20,7 @@
 #include "ops/config_form.h"
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
+#include "tests/support/attempt_timer.h"
 #include "tests/support/recording_prompt.h"
 
 // What the user sees of the form, the list and the view's state.
@@ -56,6 +57,7 @@ class PtyViewFixture {
     pty = std::make_unique<PtyModule>(sim, options);
     ASSERT_TRUE(pty->start()) << pty->lastError();
     env.prompt = &prompt;
+    env.deviceFactory = timer.factory();
     env.ports.setPath(1, options.linkPath);
     view = std::make_unique<CTQ740confView>(env);
     view->OnInitialUpdate();
@@ -105,6 +107,7 @@ class PtyViewFixture {
   std::unique_ptr<PtyModule> pty;
   std::string dir;
   RecordingPrompt prompt;
+  AttemptTimer timer;  // the attempts that a silent module makes short
   ViewEnvironment env;
   std::unique_ptr<CTQ740confView> view;
 };

@@ -40,7 +40,9 @@ constexpr Fault kFaults[] = {
     {SimFault::NoiseBefore, "NoiseBefore", 12, 43, true},
     // The late answer to the first attempt arrives during the second, which
     // carries the same request: the transaction succeeds with it. The module
-    // was busy and did not hear the repeated request.
+    // was busy and did not hear the repeated request. The answer waits for
+    // the second request rather than for a time, so no pause of a loaded
+    // machine can move it into another attempt.
     {SimFault::Delay, "Delay", -1, -1, true},
     // The answer is complete before the garbage; the garbage is purged by
     // the next transaction.
@@ -96,7 +98,9 @@ struct Row {
 };
 
 // Named, not dumped byte by byte (the structs have padding).
-void PrintTo(const Row& row, std::ostream* os) { *os << row.position.name << "/" << row.fault.name; }
+void PrintTo(const Row& row, std::ostream* os) {
+  *os << row.position.name << "/" << row.fault.name;
+}
 
 std::vector<Row> allRows() {
   std::vector<Row> rows;
@@ -108,10 +112,13 @@ std::vector<Row> allRows() {
 
 std::vector<int> successMessages(Op op) {
   switch (op) {
-    case Op::Firmware: return {0};  // the unnumbered firmware report
+    case Op::Firmware:
+      return {0};  // the unnumbered firmware report
     case Op::Read:
-    case Op::Auto: return {57};
-    case Op::Write: return {67};
+    case Op::Auto:
+      return {57};
+    case Op::Write:
+      return {67};
   }
   return {};
 }
@@ -119,7 +126,9 @@ std::vector<int> successMessages(Op op) {
 // Values the write test puts into the form, and where they land.
 constexpr int kNewSlaveAddress = 42;  // COM1 slave address, register 6
 constexpr int kNewPoolTime = 250;     // master pooltime, register 21
-int newRegisterCount(int order) { return 7 + order; }
+int newRegisterCount(int order) {
+  return 7 + order;
+}
 
 class FaultTable : public ::testing::TestWithParam<Row>, public PtyViewFixture {
  protected:
@@ -136,14 +145,23 @@ class FaultTable : public ::testing::TestWithParam<Row>, public PtyViewFixture {
 
   void run(Op op) {
     switch (op) {
-      case Op::Firmware: view->OnReadFirmwareVersion(); break;
-      case Op::Read: view->OnReadParameters(); break;
-      case Op::Write: view->OnWriteParameters(); break;
-      case Op::Auto: view->OnAutoSelect(); break;
+      case Op::Firmware:
+        view->OnReadFirmwareVersion();
+        break;
+      case Op::Read:
+        view->OnReadParameters();
+        break;
+      case Op::Write:
+        view->OnWriteParameters();
+        break;
+      case Op::Auto:
+        view->OnAutoSelect();
+        break;
     }
   }
 
   // The fault hits the given transaction of the operation about to run.
+  // The attempts that hear nothing on purpose wait only a short time.
   void programFault(const Row& row) {
     const int first = requestsSoFar() + 1 + row.position.transaction;
     const auto rule = [](SimFault f, int request) {
@@ -155,12 +173,14 @@ class FaultTable : public ::testing::TestWithParam<Row>, public PtyViewFixture {
     switch (row.fault.fault) {
       case SimFault::NoAnswer:
         for (int k = 0; k < 5; ++k) sim->addFault(rule(SimFault::NoAnswer, first + k));
+        timer.shortenAfter(row.position.transaction, 5);
         break;
       case SimFault::Delay: {
         SimFaultRule late = rule(SimFault::Delay, first);
-        late.delayMs = 700;
+        late.delayMs = SimModule::kUntilNextRequest;
         sim->addFault(late);
         sim->addFault(rule(SimFault::NoAnswer, first + 1));
+        timer.shortenAfter(row.position.transaction, 1);
         break;
       }
       default:
@@ -260,8 +280,11 @@ TEST_P(FaultTable, MessagesStateAndTheNextCommand) {
   // The module holds exactly the blocks that reached it.
   RegisterImage expect = moduleBefore;
   if (pos.op == Op::Write) {
-    const auto reached = [&](bool earlier, bool failing) { return earlier || (failing && row.fault.moduleStores); };
-    if (reached(pos.stage > Stage::Ports, pos.stage == Stage::Ports)) expect.set(reg::kCom1SlaveAddress, kNewSlaveAddress);
+    const auto reached = [&](bool earlier, bool failing) {
+      return earlier || (failing && row.fault.moduleStores);
+    };
+    if (reached(pos.stage > Stage::Ports, pos.stage == Stage::Ports))
+      expect.set(reg::kCom1SlaveAddress, kNewSlaveAddress);
     if (reached(pos.stage > Stage::SlaveMaster, pos.stage == Stage::SlaveMaster))
       expect.set(reg::kMasterPoolTime, kNewPoolTime);
     if (pos.stage == Stage::Order)

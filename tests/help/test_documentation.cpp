@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include "app/documentation.h"
@@ -140,5 +141,76 @@ TEST(DocumentationRepeat, SecondCallFromDotStillFindsManual) {
   EXPECT_EQ(desktop.opened[0], desktop.opened[1]);
   EXPECT_EQ(QFileInfo(desktop.opened[1]).canonicalFilePath(), QFileInfo(f).canonicalFilePath());
 }
+
+// Where the manual is found besides the start directory's help folder, in
+// the layouts the build and the installation make: the program in BINDIR
+// with the manual in DOCDIR below one root, or a build tree with help/
+// beside the program. The start directory is a home folder elsewhere.
+struct PlaceCase {
+  const char* name;
+  bool inStartHelp;    // HOME/help/TQ740conf_help.pdf
+  bool besideProgram;  // BINDIR/help/TQ740conf_help.pdf
+  bool installed;      // DOCDIR/TQ740conf_help.pdf
+  const char* opened;  // "start", "beside", "installed" or "" (message 1 and the dialog)
+};
+
+const PlaceCase kPlaces[] = {
+    {"Installed_FoundFromTheProgramsFolder", false, false, true, "installed"},
+    {"BuildTree_FoundBesideTheProgram", false, true, false, "beside"},
+    {"StartDirectoryComesFirst", true, true, true, "start"},
+    {"BesideTheProgramBeforeInstalled", false, true, true, "beside"},
+    {"Nowhere_WarnsAndOffersTheDialog", false, false, false, ""},
+};
+
+class ManualPlaceTest : public ::testing::TestWithParam<PlaceCase> {
+ protected:
+  void SetUp() override { m_savedCwd = QDir::currentPath(); }
+  void TearDown() override { QDir::setCurrent(m_savedCwd); }
+  QString m_savedCwd;
+};
+
+TEST_P(ManualPlaceTest, LooksInStartFolderThenBesideProgramThenInstalled) {
+  const PlaceCase& c = GetParam();
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  const QString home = root.filePath(QStringLiteral("home"));
+  const QString bindir = root.path() + QStringLiteral(TQ_INSTALL_FULL_BINDIR);
+  const QMap<QString, QString> manuals{
+      {QStringLiteral("start"), home + QStringLiteral("/help")},
+      {QStringLiteral("beside"), bindir + QStringLiteral("/help")},
+      {QStringLiteral("installed"), root.path() + QStringLiteral(TQ_INSTALL_FULL_DOCDIR)}};
+  QDir().mkpath(home);
+  QDir().mkpath(bindir);
+  for (const auto& [place, present] :
+       {std::pair{"start", c.inStartHelp}, std::pair{"beside", c.besideProgram},
+        std::pair{"installed", c.installed}}) {
+    if (!present) continue;
+    const QString folder = manuals.value(QString::fromLatin1(place));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile f(folder + QStringLiteral("/TQ740conf_help.pdf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  ASSERT_TRUE(QDir::setCurrent(home));
+
+  RecordingPrompt prompt;
+  RecordingDesktop desktop;
+  showDocumentation(home, prompt, desktop, nullptr, documentation::manualFoldersBesideProgram(bindir));
+
+  if (*c.opened) {
+    EXPECT_TRUE(prompt.m_messages.empty());
+    EXPECT_TRUE(desktop.dialogs.empty());
+    ASSERT_EQ(desktop.opened.size(), 1);
+    EXPECT_EQ(QFileInfo(desktop.opened[0]).canonicalFilePath(),
+              QFileInfo(manuals.value(QString::fromLatin1(c.opened)) + QStringLiteral("/TQ740conf_help.pdf"))
+                  .canonicalFilePath());
+  } else {
+    EXPECT_EQ(prompt.m_messages.size(), 1u);
+    EXPECT_EQ(desktop.dialogs.size(), 1u);
+    EXPECT_TRUE(desktop.opened.isEmpty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ManualPlaceTest, ::testing::ValuesIn(kPlaces),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

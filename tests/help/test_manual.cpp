@@ -1,5 +1,6 @@
-// The user manual: the PDF the build makes is a whole PDF of several pages,
-// and its source explains every numbered message the program can show.
+// The user manual: the PDF the build makes is a whole PDF of several pages
+// with bookmarks and a link target for every chapter, and its source
+// explains every numbered message the program can show.
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,27 @@ TEST(Manual, BuiltPdfIsCompleteAndHasSeveralPages) {
   int pages = 0;
   for (auto it = page.globalMatch(QString::fromLatin1(pdf)); it.hasNext(); it.next()) ++pages;
   EXPECT_GT(pages, 1);
+}
+
+// Every chapter of the source ("# 3. Connecting ...") is a named destination
+// of the PDF, which the contents page's links and page numbers point at, and
+// the PDF has an outline (bookmarks).
+TEST(Manual, EveryChapterIsALinkTargetAndThePdfHasBookmarks) {
+  const QByteArray pdf = readAll(TQ_HELP_PDF);
+  const QString text = QString::fromUtf8(readAll(TQ_HELP_SOURCE));
+  ASSERT_FALSE(pdf.isEmpty() || text.isEmpty());
+  EXPECT_TRUE(pdf.contains("/Outlines"));
+
+  static const QRegularExpression chapter(QStringLiteral(R"(^# (\d+\. .+)$)"),
+                                          QRegularExpression::MultilineOption);
+  static const QRegularExpression nonWord(QStringLiteral("[^a-z0-9]+"));
+  int chapters = 0;
+  for (auto it = chapter.globalMatch(text); it.hasNext(); ++chapters) {
+    QString id = it.next().captured(1).toLower().replace(nonWord, QStringLiteral("-"));
+    while (id.endsWith(u'-')) id.chop(1);
+    EXPECT_TRUE(pdf.contains("(" + id.toLatin1() + ")")) << id.toStdString();
+  }
+  EXPECT_GE(chapters, 10);
 }
 
 TEST(Manual, SourceExplainsEveryNumberedMessage) {

@@ -101,7 +101,7 @@ TEST_P(LinkSimFaults, EndsInItsMessageAndTheNextTransactionSucceeds) {
     SCOPED_TRACE(write ? "function 16" : "function 3");
     Link link;
     ASSERT_TRUE(link.port && link.port->isOpen());
-    link.sim->addFault({c.fault, 0, std::nullopt, c.times, 700});
+    link.sim->addFault({c.fault, 0, std::nullopt, c.times, SimModule::kUntilNextRequest});
     link.image.set(4, 0x1234);
     const bool ok = write ? link.master.write_multiple_registers(4, 1, true)
                           : link.master.read_holding_registers(0, 4, true);
@@ -139,9 +139,10 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LinkSimFaults,
                              FaultOutcome{"WrongEchoCount", SimFault::WrongEchoCount, 1, 0, 47},
                              // Judged on the bytes that came: the last two are not their CRC.
                              FaultOutcome{"CutShort", SimFault::CutShort, 1, 12, 43},
-                             // 700 ms: the first attempt hears nothing; the late answer to it
-                             // arrives during the second attempt and, being the same answer,
-                             // passes. The answer to the second request is purged later.
+                             // The first attempt hears nothing; the late answer to it comes
+                             // when the second request arrives, during the second attempt, and,
+                             // being the same answer, passes. The answer to the second request
+                             // is purged later.
                              FaultOutcome{"Delay", SimFault::Delay, 1, 0, 0},
                              // The read takes the expected number of bytes: the noise pushes the
                              // CRC out of place.

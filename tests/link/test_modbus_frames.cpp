@@ -189,6 +189,15 @@ const JudgeCase kJudgeCases[] = {
        j.answer = fn == kFnReadHolding ? withCrc({0xFF, 0x03, 0x04}) : withCrc({0xFF, 0x10});
      },
      15, 46},
+    // Six bytes: the first register echo is right and the CRC is right, so
+    // only the length tells that the count echo is missing (bytes 4 and 5
+    // are the CRC).
+    {"write answer with its first register echo and correct CRC, no count echo",
+     [](std::uint8_t fn, Judged& j) {
+       if (fn == kFnReadHolding) return;
+       j.answer = withCrc({0xFF, 0x10, kWriteStart >> 8, kWriteStart & 0xFF});
+     },
+     -1, 46},
     {"read answer one data byte short with correct CRC",
      [](std::uint8_t fn, Judged& j) {
        if (fn == kFnWriteMultiple) return;

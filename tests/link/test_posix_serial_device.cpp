@@ -181,7 +181,9 @@ TEST_F(Pty, WriteIsCutShortByItsTimeout) {
 // The most common trouble with serial ports on Linux: the user is not in
 // the group that owns the device. The reason names that group.
 TEST_F(Pty, PermissionDeniedNamesTheGroup) {
-  ASSERT_EQ(::chmod(m_path.c_str(), 0600), 0);
+  // Mode 0: the owner (the test's own user) is refused as well as anyone
+  // else; root, which ignores the mode, tries as another user.
+  ASSERT_EQ(::chmod(m_path.c_str(), 0), 0);
   struct stat st {};
   ASSERT_EQ(::stat(m_path.c_str(), &st), 0);
   int pipeFds[2];
@@ -189,7 +191,6 @@ TEST_F(Pty, PermissionDeniedNamesTheGroup) {
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    // Root opens anything: try as an unprivileged user instead.
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) _exit(2);
     PosixSerialDevice dev;
     const bool opened = dev.open(m_path);

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 #include "model/config_fields.h"
 #include "model/field_domains.h"
-
-#include <set>
 
 TEST(FieldDomains, ChoiceLists) {
   EXPECT_EQ(domain::BaudRateList[5], "38000");
@@ -40,17 +41,37 @@ TEST(FieldDomains, DefaultLimits) {
   EXPECT_EQ(l.entry(13).max, 8000);
 }
 
-TEST(FieldDomains, DependentRules) {
-  FunctionRuleResult f;
-  ASSERT_TRUE(functionRule(5, f));  // "6"
-  EXPECT_EQ(f.regCount.max, 1);
-  EXPECT_EQ(f.label, "No. of Registers\nonly 1");
-  ASSERT_TRUE(functionRule(6, f));  // "15"
-  EXPECT_TRUE(f.regCount.contains(25));
-  EXPECT_FALSE(f.regCount.contains(26));
-  EXPECT_EQ(f.chars, 2);
-  EXPECT_FALSE(functionRule(-1, f));
+// Every position of the function list: the range of the number of
+// registers, the characters of its edit and its label.
+TEST(FieldDomains, FunctionRuleAtEveryPosition) {
+  struct Case {
+    const char* function;
+    int min, max, chars;
+    const char* label;
+  };
+  const Case cases[] = {
+      {"1", 1, 120, 3, "No. of Registers\n1..120"}, {"2", 1, 120, 3, "No. of Registers\n1..120"},
+      {"3", 1, 120, 3, "No. of Registers\n1..120"}, {"4", 1, 120, 3, "No. of Registers\n1..120"},
+      {"5", 1, 1, 1, "No. of Registers\nonly 1"},   {"6", 1, 1, 1, "No. of Registers\nonly 1"},
+      {"15", 1, 25, 2, "No. of Registers\n1..25"},  {"16", 1, 25, 2, "No. of Registers\n1..25"},
+  };
+  for (int f = 0; f < 8; ++f) {
+    const Case& c = cases[f];
+    SCOPED_TRACE(std::string("function ") + c.function);
+    EXPECT_EQ(domain::FunctionList[std::size_t(f)], c.function);
+    FunctionRuleResult r;
+    ASSERT_TRUE(functionRule(f, r));
+    EXPECT_EQ(r.regCount.min, c.min);
+    EXPECT_EQ(r.regCount.max, c.max);
+    EXPECT_EQ(r.chars, c.chars);
+    EXPECT_EQ(r.label, c.label);
+  }
+  FunctionRuleResult unchanged;
+  EXPECT_FALSE(functionRule(-1, unchanged));
+  EXPECT_FALSE(functionRule(8, unchanged));
+}
 
+TEST(FieldDomains, DependentRules) {
   MemoryRuleResult m;
   ASSERT_TRUE(memorySelectionRule(1, m));
   EXPECT_TRUE(m.memAddress.contains(10));

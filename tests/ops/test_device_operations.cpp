@@ -12,9 +12,12 @@
 #include "link/modbus_master.h"
 #include "link/posix_serial_device.h"
 #include "model/config_fields.h"
+#include "model/configuration.h"
 #include "model/control_ids.h"
 #include "model/register_map.h"
+#include "ops/configuration_transfer.h"
 #include "ops/device_operations.h"
+#include "ops/form_transfer.h"
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
 #include "tests/ops/fake_form.h"
@@ -94,7 +97,8 @@ class OpsTest : public ::testing::Test {
     form.setEditText(ctl::kMasterMaxErrors, "255");
     form.rows.clear();
     if (rows > 0) form.addRow({"1", "10", "3", "1", "10", "100", "Errors registers"}, 1);
-    for (int i = 1; i < rows; ++i) form.addRow({std::to_string(i + 1), "2", "16", "500", "25", "8000", "Data memory"}, 0);
+    for (int i = 1; i < rows; ++i)
+      form.addRow({std::to_string(i + 1), "2", "16", "500", "25", "8000", "Data memory"}, 0);
     form.setEditText(ctl::kOrderCount, std::to_string(rows));
   }
 
@@ -140,9 +144,12 @@ TEST_P(ReadOrdersTest, FillsEveryFieldAndRebuildsTheList) {
   ASSERT_EQ(form.orderCount(), n);
   for (int i = 0; i < n; ++i) {
     const MasterOrder o = MasterOrder::unpack(m, i);
-    const std::array<std::string, 7> want = {std::to_string(i + 1),          std::to_string(o.slaveAddress),
-                                             std::to_string(o.function),     std::to_string(o.startingAddress),
-                                             std::to_string(o.registerCount), std::to_string(o.memoryAddress),
+    const std::array<std::string, 7> want = {std::to_string(i + 1),
+                                             std::to_string(o.slaveAddress),
+                                             std::to_string(o.function),
+                                             std::to_string(o.startingAddress),
+                                             std::to_string(o.registerCount),
+                                             std::to_string(o.memoryAddress),
                                              domain::memorySelectionText(o.memorySelection)};
     EXPECT_EQ(form.rows[i].text, want) << "row " << i;
     EXPECT_EQ(form.rows[i].data, o.memorySelection) << "row " << i;
@@ -156,8 +163,8 @@ TEST_F(OpsTest, ReadShowsValuesOutsideTheListsAndReadsOrdersInCatchMode) {
   sim->setMasterMode(1);
   const std::uint16_t order0[] = {0x0A03, 0, 10, 100, 1};
   for (int w = 0; w < 5; ++w) sim->setRegister(50 + w, order0[w]);
-  sim->setRegister(59, 7);                  // memory selection of order 1 outside its list
-  sim->setRegister(reg::kCom1Parity, 8);    // one past the last parity
+  sim->setRegister(59, 7);                // memory selection of order 1 outside its list
+  sim->setRegister(reg::kCom1Parity, 8);  // one past the last parity
   sim->setRegister(reg::kCom2SlaveMode, 65535);
   sim->setRegister(reg::kCom1SlaveAddress, 65535);
 
@@ -169,7 +176,8 @@ TEST_F(OpsTest, ReadShowsValuesOutsideTheListsAndReadsOrdersInCatchMode) {
   EXPECT_EQ(form.comboIndex(ctl::kMasterMode), 1);
   EXPECT_EQ(form.editText(ctl::kCom1SlaveAddr), "65535");
   ASSERT_EQ(form.orderCount(), 2);
-  EXPECT_EQ(form.rows[0].text, (std::array<std::string, 7>{"1", "10", "3", "1", "10", "100", "Errors registers"}));
+  EXPECT_EQ(form.rows[0].text,
+            (std::array<std::string, 7>{"1", "10", "3", "1", "10", "100", "Errors registers"}));
   EXPECT_EQ(form.rows[0].data, 1);
   EXPECT_EQ(form.rows[1].text[6], "7");
   EXPECT_EQ(form.rows[1].data, 7);
@@ -218,7 +226,7 @@ TEST_P(ReadForeignTest, AsksWhetherToContinue) {
   const FakeFormState before = form.state();
   prompt.answerNext(GetParam().answer);
 
-  EXPECT_EQ(ReadParameters(ctx), GetParam().filled);
+  EXPECT_EQ(bool(ReadParameters(ctx)), GetParam().filled);
   ASSERT_GE(prompt.m_messages.size(), 1u);
   EXPECT_EQ(prompt.m_messages[0].text,
             "message 55\n\nConnected device is different than attended.\nDo you want to continue?");
@@ -237,7 +245,8 @@ TEST_P(ReadForeignTest, AsksWhetherToContinue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, ReadForeignTest,
-                         ::testing::Values(ForeignCase{MsgAnswer::No, false}, ForeignCase{MsgAnswer::Yes, true}));
+                         ::testing::Values(ForeignCase{MsgAnswer::No, false},
+                                           ForeignCase{MsgAnswer::Yes, true}));
 
 struct ReadFailureCase {
   int failingStart;
@@ -273,10 +282,11 @@ TEST_P(ReadFailureTest, EndsWithItsMessageAndKeepsTheList) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, ReadFailureTest,
-                         ::testing::Values(ReadFailureCase{0, "message 53\n\nRead from device failed.", 1, false},
-                                           ReadFailureCase{19, "message 54\n\nRead from device failed.", 2, false},
-                                           ReadFailureCase{60, "message 56\n\nMaster order list read error.", 5, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ReadFailureTest,
+    ::testing::Values(ReadFailureCase{0, "message 53\n\nRead from device failed.", 1, false},
+                      ReadFailureCase{19, "message 54\n\nRead from device failed.", 2, false},
+                      ReadFailureCase{60, "message 56\n\nMaster order list read error.", 5, true}));
 
 // ---------------------------------------------------------------- writing
 
@@ -320,7 +330,8 @@ TEST_F(OpsTest, WriteTakesOrderRowsAsTheyStand) {
   EXPECT_TRUE(WriteParameters(ctx));
   const auto req = sim->requests();
   ASSERT_EQ(req.size(), 4u);
-  EXPECT_EQ(req[3].values, (std::vector<std::uint16_t>{(300 * 256 + 16) & 0xFFFF, 0xFFFF, 0xFFFB, 0, 0xFFFF}));
+  EXPECT_EQ(req[3].values,
+            (std::vector<std::uint16_t>{(300 * 256 + 16) & 0xFFFF, 0xFFFF, 0xFFFB, 0, 0xFFFF}));
 }
 
 struct FieldCase {
@@ -340,7 +351,7 @@ TEST_P(WriteFieldTest, ChecksTheRangeAndEmptiness) {
   const FieldCase c = GetParam();
   fillValidForm(1, 0);
   form.setEditText(c.control, c.text);
-  EXPECT_EQ(WriteParameters(ctx), c.passes);
+  EXPECT_EQ(bool(WriteParameters(ctx)), c.passes);
   if (c.passes) {
     EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
   } else {
@@ -413,7 +424,7 @@ TEST_P(WriteSlaveModeTest, FollowsTheMasterMode) {
   form.setComboIndex(ctl::kCom3SlaveMode, c.master == 1 ? 1 : 0);
   const bool valid = c.slaveMark == Mark::Ok && c.master != -1;
 
-  EXPECT_EQ(WriteParameters(ctx), valid);
+  EXPECT_EQ(bool(WriteParameters(ctx)), valid);
   if (!valid) {
     EXPECT_EQ(form.marks.at(ctl::kIndCom2SlaveMode), c.slaveMark);
     EXPECT_EQ(form.marks.at(ctl::kIndMasterMode), c.master == -1 ? Mark::Error : Mark::Ok);
@@ -427,9 +438,10 @@ INSTANTIATE_TEST_SUITE_P(Rule, WriteSlaveModeTest,
                          ::testing::Values(SlaveModeCase{0, -1, Mark::Error}, SlaveModeCase{0, 0, Mark::Ok},
                                            SlaveModeCase{0, 1, Mark::Error}, SlaveModeCase{0, 2, Mark::Error},
                                            SlaveModeCase{0, 3, Mark::Ok}, SlaveModeCase{0, 4, Mark::Ok},
-                                           SlaveModeCase{1, -1, Mark::Error}, SlaveModeCase{1, 0, Mark::Error},
-                                           SlaveModeCase{1, 1, Mark::Ok}, SlaveModeCase{1, 2, Mark::Ok},
-                                           SlaveModeCase{1, 3, Mark::Error}, SlaveModeCase{1, 4, Mark::Error},
+                                           SlaveModeCase{1, -1, Mark::Error},
+                                           SlaveModeCase{1, 0, Mark::Error}, SlaveModeCase{1, 1, Mark::Ok},
+                                           SlaveModeCase{1, 2, Mark::Ok}, SlaveModeCase{1, 3, Mark::Error},
+                                           SlaveModeCase{1, 4, Mark::Error},
                                            SlaveModeCase{-1, -1, Mark::Error}, SlaveModeCase{-1, 2, Mark::Ok},
                                            SlaveModeCase{-1, 4, Mark::Ok}));
 
@@ -438,8 +450,9 @@ TEST_F(OpsTest, WriteToAForeignModuleAsksFirst) {
   fillValidForm(0, 1);
   prompt.answerNext(MsgAnswer::No);
   EXPECT_FALSE(WriteParameters(ctx));
-  EXPECT_EQ(prompt.texts(), std::vector<std::string>{
-                                "message 59\n\nConnected device is different than attended.\nDo you want to continue?"});
+  EXPECT_EQ(prompt.texts(),
+            std::vector<std::string>{
+                "message 59\n\nConnected device is different than attended.\nDo you want to continue?"});
   EXPECT_FALSE(prompt.m_messages[0].defaultNo);
   EXPECT_EQ(transactions().size(), 1u);
   EXPECT_TRUE(form.marks.empty());
@@ -522,6 +535,82 @@ TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
   EXPECT_EQ(transactions().size(), 4u);
 }
 
+// Write takes N from edit 1078: with fewer than the list's rows, only the
+// first N rows are sent and N is the count written.
+TEST_F(OpsTest, WriteSendsAsManyOrdersAsTheCountEditSays) {
+  fillValidForm(0, 3);
+  form.setEditText(ctl::kOrderCount, "2");
+  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_EQ(transactions(),
+            (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}, {16, 50, 5}, {16, 55, 5}}));
+  EXPECT_EQ(sim->registerValue(reg::kMasterOrderCount), 2);
+}
+
+// Reports each transaction's step; a stop between two transactions ends the
+// operation with no further message, and the result names what was written.
+TEST_F(OpsTest, ObserverFollowsTheStepsAndStopsBetweenTransactions) {
+  struct StopAfter : ops::OperationObserver {
+    int steps = 0, stopAt = 0;
+    std::vector<std::string> seen;
+    void progress(const std::string& step, int done, int total) override {
+      seen.push_back(step + " " + std::to_string(done) + "/" + std::to_string(total));
+      ++steps;
+    }
+    bool stopRequested() override { return stopAt > 0 && steps >= stopAt; }
+  } observer;
+  ctx.observer = &observer;
+  fillValidForm(0, 3);
+  observer.stopAt = 5;  // after the identity, two blocks and the first order
+
+  const OperationResult r = WriteParameters(ctx);
+  EXPECT_TRUE(r.stopped());
+  EXPECT_FALSE(r);
+  EXPECT_EQ(observer.seen,
+            (std::vector<std::string>{"Reading the product code 0/3", "Writing parameters 1/6",
+                                      "Writing parameters 2/6", "Writing master orders 1 / 3 3/6",
+                                      "Writing master orders 2 / 3 4/6"}));
+  EXPECT_EQ(r.writtenText(), "registers 4 to 14, registers 19 to 29, order records 1 to 2");
+  EXPECT_TRUE(prompt.m_messages.empty());
+  EXPECT_EQ(transactions().size(), 5u);
+
+  observer = {};
+  sim->setOrders(2);
+  sim->clearRequests();
+  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_EQ(observer.seen.back(), "Reading master orders 2 / 2 3/4");
+}
+
+// The window (through its form) and tq740ctl (through a Configuration) send
+// the same frames for the same configuration.
+TEST_F(OpsTest, FormAndConfigurationSendIdenticalFrames) {
+  sim->setOrders(150);
+  Configuration config;
+  {
+    ConfigurationTransfer target(config);
+    DeviceLink link{modbus, prompt};
+    ASSERT_TRUE(readConfiguration(link, target));
+  }
+  config.orders[7].memorySelection = 7;  // kept as its number
+  config.orders[9].function = 4;
+  form.OnSelectDevice();
+  FormTransfer(form, limits).show(config);
+
+  const auto frames = [&] {
+    std::vector<std::pair<Tx, std::vector<std::uint16_t>>> out;
+    for (const SimRequest& r : sim->requests()) out.push_back({{r.function, r.start, r.count}, r.values});
+    return out;
+  };
+  sim->clearRequests();
+  ASSERT_TRUE(WriteParameters(ctx));
+  const auto window = frames();
+  sim->clearRequests();
+  ConfigurationTransfer source(config);
+  DeviceLink link{modbus, prompt};
+  ASSERT_TRUE(writeConfiguration(link, source));
+  EXPECT_EQ(frames(), window);
+  EXPECT_EQ(window.size(), 3u + 150u);
+}
+
 // ---------------------------------------------------------- auto-selection
 
 TEST_F(OpsTest, AutoSelectOfTheExpectedModuleSelectsAndReads) {
@@ -557,10 +646,11 @@ TEST_P(AutoSelectUnknownTest, ReportsTheSignedCode) {
   EXPECT_EQ(form.state(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, AutoSelectUnknownTest,
-                         ::testing::Values(UnknownCase{0, 7, "message 65\n\nUnknown device\nID=7"},
-                                           UnknownCase{0x8000, 0, "message 65\n\nUnknown device\nID=-2147483648"},
-                                           UnknownCase{0x1200, 0x4FBE, "message 65\n\nUnknown device\nID=302010302"}));
+INSTANTIATE_TEST_SUITE_P(
+    Codes, AutoSelectUnknownTest,
+    ::testing::Values(UnknownCase{0, 7, "message 65\n\nUnknown device\nID=7"},
+                      UnknownCase{0x8000, 0, "message 65\n\nUnknown device\nID=-2147483648"},
+                      UnknownCase{0x1200, 0x4FBE, "message 65\n\nUnknown device\nID=302010302"}));
 
 TEST_F(OpsTest, AutoSelectOfASilentModuleReportsBothMessages) {
   silence();
@@ -591,10 +681,11 @@ TEST_P(FirmwareTest, ReportsCodeAndRevisionWithoutQuestion) {
   EXPECT_EQ(image.get(30), 77);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, FirmwareTest,
-                         ::testing::Values(FirmwareCase{{4608, 20413, 1, 5}, "Product code: 302010301\nProgram revision: 1.5"},
-                                           FirmwareCase{{0, 7, 2, 10}, "Product code: 7\nProgram revision: 2.10"},
-                                           FirmwareCase{{65535, 65534, 0, 0}, "Product code: -2\nProgram revision: 0.0"}));
+INSTANTIATE_TEST_SUITE_P(
+    Codes, FirmwareTest,
+    ::testing::Values(FirmwareCase{{4608, 20413, 1, 5}, "Product code: 302010301\nProgram revision: 1.5"},
+                      FirmwareCase{{0, 7, 2, 10}, "Product code: 7\nProgram revision: 2.10"},
+                      FirmwareCase{{65535, 65534, 0, 0}, "Product code: -2\nProgram revision: 0.0"}));
 
 TEST_F(OpsTest, FirmwareQueryOfASilentModuleReportsBothMessages) {
   silence();

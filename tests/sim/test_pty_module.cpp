@@ -5,16 +5,23 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "tests/sim/hex.h"
 #include "sim/pty_module.h"
+#include "tests/sim/hex.h"
 
 namespace {
 // A client end of the terminal, as a serial port program would hold it.
@@ -32,6 +39,7 @@ class RawClient {
     if (m_fd >= 0) ::close(m_fd);
   }
   bool ok() const { return m_fd >= 0; }
+  int fd() const { return m_fd; }
   void send(const std::string& hexText) {
     const std::vector<std::uint8_t> b = bytes(hexText);
     ASSERT_EQ(::write(m_fd, b.data(), b.size()), ssize_t(b.size()));
@@ -69,6 +77,9 @@ class PtyServing : public ::testing::TestWithParam<bool> {};
 TEST_P(PtyServing, AnswersRequestsArrivingInPiecesAndAfterNoise) {
   PtyModule::Options o;
   o.pace = GetParam();
+  // Unpaced, the two pieces below must not count as separate frames however
+  // long the machine pauses between them.
+  o.partialFrameTimeout = std::chrono::hours(1);
   PtyModule pty(std::make_shared<SimModule>(), o);
   ASSERT_TRUE(pty.start()) << pty.lastError();
   RawClient c(pty.slavePath());
@@ -79,7 +90,7 @@ TEST_P(PtyServing, AnswersRequestsArrivingInPiecesAndAfterNoise) {
 
   if (!o.pace) {
     // One request in two writes. (Paced, a pause of 3.5 characters between
-    // them would end the frame, as on the wire; a loaded machine may pause.)
+    // them ends the frame, as on the wire, and a loaded machine may pause.)
     c.send("FF100004");
     c.send("00010012344307");
   } else {
@@ -157,6 +168,7 @@ TEST(PtyModule, VanishFaultHangsUpInsteadOfAnswering) {
 // waiting out the minute (a sleeping module would hold the test until the
 // ctest time-out).
 TEST(PtyModule, StopInterruptsADelayedAnswer) {
+  using std::chrono::steady_clock;
   auto module = std::make_shared<SimModule>();
   module->addFault({SimFault::Delay, 0, std::nullopt, 1, 60'000});
   PtyModule::Options o;
@@ -165,10 +177,78 @@ TEST(PtyModule, StopInterruptsADelayedAnswer) {
   ASSERT_TRUE(pty.start());
   RawClient c(pty.slavePath());
   c.send(kReadIdentity);
-  while (module->requests().empty()) {
+  const auto guard = steady_clock::now() + std::chrono::seconds(10);
+  while (module->requests().empty() && steady_clock::now() < guard) {
     pollfd none{-1, 0, 0};
     ::poll(&none, 0, 1);  // the request reaches the module's thread
   }
+  ASSERT_EQ(module->requests().size(), 1u);
+  const auto before = steady_clock::now();
   pty.stop();
-  SUCCEED();
+  // Far below the minute, far above any pause of a loaded machine.
+  EXPECT_LT(steady_clock::now() - before, std::chrono::seconds(10));
+}
+
+// Like a real serial device, the terminal keeps no exclusive flag once its
+// last client has gone, even when the client left it set: anyone, not only
+// root, can open the port again. While another client still has it open,
+// the flag stays.
+TEST(PtyModule, ExclusiveFlagEndsWithItsLastClient) {
+  PtyModule pty(std::make_shared<SimModule>());
+  ASSERT_TRUE(pty.start());
+  const auto exclusive = [](int fd) {
+    int on = -1;
+    return ::ioctl(fd, TIOCGEXCL, &on) == 0 ? on : -1;
+  };
+  auto other = std::make_unique<RawClient>(pty.slavePath());
+  {
+    RawClient holder(pty.slavePath());
+    ASSERT_TRUE(holder.ok() && other->ok());
+    ASSERT_EQ(::ioctl(holder.fd(), TIOCEXCL), 0);
+    other.reset();
+    // The module has dealt with the close before it answers a request that
+    // came after it.
+    holder.send(kReadIdentity);
+    EXPECT_EQ(hex(holder.receive(13)), kIdentityAnswer);
+    EXPECT_EQ(exclusive(holder.fd()), 1) << "cleared while its holder still has the port";
+  }  // closed without TIOCNXCL, as by a holder that died
+  ASSERT_TRUE(pty.waitUntilReleased());
+  RawClient next(pty.slavePath());
+  ASSERT_TRUE(next.ok()) << std::strerror(errno);
+  EXPECT_EQ(exclusive(next.fd()), 0);
+  next.send(kReadIdentity);
+  EXPECT_EQ(hex(next.receive(13)), kIdentityAnswer);
+}
+
+// The program's own arguments: values that its help does not offer, or
+// that would do nothing, are refused with one line and exit status 2
+// instead of serving a module unlike the one asked for.
+TEST(SimProgram, RefusesArgumentsItCannotHonour) {
+  struct Case {
+    const char* args;
+    const char* firstLine;
+  };
+  const Case cases[] = {
+      {"--master-mode 2", "tq740-sim: --master-mode needs 0 (Normal mode) or 1 (Catch mode)"},
+      {"--fault no-answer:times=0",
+       "tq740-sim: \"times=0\" in \"no-answer:times=0\" would never inject the fault; use 1 or more, or all"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    // timeout: a program that serves instead of refusing ends the case, not the run.
+    const char* program = std::getenv("TQ_SIM_PROGRAM");  // a copy of the program, when run from one
+    const std::string command =
+        std::string("timeout 10 ") + (program ? program : TQ_SIM_PROGRAM) + " " + c.args + " 2>&1 >/dev/null";
+    FILE* out = ::popen(command.c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    char line[512] = {};
+    const bool got = std::fgets(line, sizeof line, out) != nullptr;
+    const int status = ::pclose(out);
+    ASSERT_TRUE(got);
+    std::string first(line);
+    if (!first.empty() && first.back() == '\n') first.pop_back();
+    EXPECT_EQ(first, c.firstLine);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+  }
 }

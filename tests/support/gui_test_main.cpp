@@ -1,13 +1,27 @@
-// Test main for GUI tests: one QApplication on the offscreen platform for the
-// whole run, then GoogleTest.
+// Test main for GUI tests: one QApplication for the whole run, then
+// GoogleTest. The platform, the style and the palette are fixed here, not
+// taken from the environment, so that sizes, colours and key handling are
+// the same on every machine and for every user.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  unsetenv("QT_STYLE_OVERRIDE");
   QApplication app(argc, argv);
+  QStyle* style = QStyleFactory::create("Fusion");
+  if (!style) {
+    std::fprintf(stderr, "The Fusion style is missing.\n");
+    return 1;
+  }
+  QApplication::setStyle(style);
+  QApplication::setPalette(style->standardPalette());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,186 @@
+#!/usr/bin/python3
+"""Makes the user manual PDF from its Markdown source.
+
+Markdown -> HTML with Debian's python3-markdown, HTML -> PDF with WeasyPrint
+and the paged-media style sheet manual.css: a title page, a contents page
+with page numbers, a running header with the chapter, PDF bookmarks from the
+headings, figures with their captions.
+
+A chapter starts on a new page only where the page before it is at least two
+thirds full; otherwise it follows on the same page. That needs the layout, so the
+document is laid out again after each chapter that gets a page break.
+
+Usage: make_pdf.py SOURCE.md OUTPUT.pdf [--html OUTPUT.html]
+Exit status 1 with one line on standard error when a tool is missing or the
+source cannot be read; the old PDF is removed first, so a failed run never
+leaves a stale manual behind.
+"""
+
+import html
+import os
+import re
+import sys
+
+MARGIN_TOP_MM = 20
+MARGIN_BOTTOM_MM = 18
+MM = 96 / 25.4  # CSS pixels per millimetre
+PAGE_HEIGHT_MM = 297
+
+
+def fail(text):
+    print("make_pdf: " + text, file=sys.stderr)
+    sys.exit(1)
+
+
+def slug(text, taken):
+    base = re.sub(r"[^a-z0-9]+", "-", text.lower()).strip("-") or "section"
+    name, n = base, 2
+    while name in taken:
+        name, n = "%s-%d" % (base, n), n + 1
+    taken.add(name)
+    return name
+
+
+def strip_tags(fragment):
+    return html.unescape(re.sub(r"<[^>]+>", "", fragment)).strip()
+
+
+def to_html(markdown_module, source):
+    """The manual's body as HTML, with ids on the headings, figures with
+    captions, and the title block and its contents list split off."""
+    body = markdown_module.markdown(source, extensions=["tables", "fenced_code", "sane_lists"])
+
+    # A paragraph that holds only an image is a figure; its alt text is the caption.
+    def figure(m):
+        attrs = m.group(1)
+        alt = re.search(r'alt="([^"]*)"', attrs)
+        caption = alt.group(1) if alt else ""
+        return '<figure><img%s><figcaption>%s</figcaption></figure>' % (attrs, caption)
+
+    body = re.sub(r"<p><img([^>]*?)\s*/?></p>", figure, body)
+    # A message number in a table's first column stays on one line.
+    body = re.sub(r"<td>(message \d+)</td>", r'<td class="message">\1</td>', body)
+
+    # Ids on the chapters (h1) and sections (h2); the contents list links to them.
+    taken = set()
+    entries = []
+
+    def heading(m):
+        level, inner = int(m.group(1)), m.group(2)
+        ident = slug(strip_tags(inner), taken)
+        entries.append((level, ident, inner))
+        return '<h%d id="%s">%s</h%d>' % (level, ident, inner, level)
+
+    body = re.sub(r"<h([12])>(.*?)</h\1>", heading, body)
+
+    # The first chapter is the title: its heading, and what stands before the
+    # next chapter, make the title page. A hand-written "Contents" paragraph
+    # with its list is replaced by the generated one.
+    chapters = [e for e in entries if e[0] == 1]
+    if len(chapters) < 2:
+        fail("the manual needs a title heading and at least one chapter")
+    title_id, next_id = chapters[0][1], chapters[1][1]
+    start = body.index('<h1 id="%s">' % title_id)
+    end = body.index('<h1 id="%s">' % next_id)
+    title = body[start:end]
+    title = re.sub(r"<p><strong>Contents</strong></p>\s*<ol>.*?</ol>", "", title, flags=re.S)
+    title = title.replace("<h1 ", '<h1 class="title" ', 1)
+    rest = body[end:]
+
+    toc = ['<nav id="contents"><h1 class="contents">Contents</h1><ul>']
+    for level, ident, inner in entries:
+        if ident == title_id:
+            continue
+        toc.append('<li class="level%d"><a href="#%s">%s</a></li>' % (level, ident, strip_tags(inner)))
+    toc.append("</ul></nav>")
+    chapter_ids = [e[1] for e in chapters[1:]]
+    return '<section id="title-page">%s</section>%s%s' % (title, "".join(toc), rest), chapter_ids
+
+
+def page_with_breaks(html_text, breaks):
+    for ident in breaks:
+        html_text = html_text.replace('<h1 id="%s">' % ident, '<h1 id="%s" class="new-page">' % ident, 1)
+    return html_text
+
+
+def main(argv):
+    args = argv[1:]
+    html_out = None
+    if "--html" in args:
+        i = args.index("--html")
+        if i + 1 >= len(args):
+            fail("--html needs a file name")
+        html_out = args[i + 1]
+        del args[i : i + 2]
+    if len(args) != 2:
+        fail("usage: make_pdf.py SOURCE.md OUTPUT.pdf [--html OUTPUT.html]")
+    source_path, pdf_path = args
+
+    # Never leave an old manual behind when this run fails.
+    if os.path.exists(pdf_path):
+        os.remove(pdf_path)
+
+    try:
+        import markdown
+    except ImportError:
+        fail("Python-Markdown is missing: run scripts/setup (Debian package python3-markdown)")
+    try:
+        import logging
+
+        from weasyprint import CSS, HTML
+
+        # WeasyPrint reports CSS it ignores as warnings; keep the build quiet.
+        logging.getLogger("weasyprint").setLevel(logging.ERROR)
+    except ImportError:
+        fail("WeasyPrint is missing: run scripts/setup (Debian package weasyprint)")
+
+    try:
+        with open(source_path, encoding="utf-8") as f:
+            source = f.read()
+    except OSError as e:
+        fail("cannot read %s: %s" % (source_path, e.strerror))
+
+    here = os.path.dirname(os.path.abspath(__file__))
+    css_path = os.path.join(here, "manual.css")
+    base_url = os.path.dirname(os.path.abspath(source_path))  # image links are relative to the source
+    body, chapter_ids = to_html(markdown, source)
+    document_html = (
+        '<!DOCTYPE html><html lang="en"><head><meta charset="utf-8">'
+        "<title>TQ740conf User Manual</title></head><body>%s</body></html>" % body
+    )
+    stylesheet = CSS(filename=css_path)
+
+    def render(breaks):
+        return HTML(string=page_with_breaks(document_html, breaks), base_url=base_url).render(
+            stylesheets=[stylesheet]
+        )
+
+    # Lay out, find the first undecided chapter whose heading falls in the
+    # lowest third of its page, give it a page break, and lay out again.
+    content_mm = PAGE_HEIGHT_MM - MARGIN_TOP_MM - MARGIN_BOTTOM_MM
+    full_px = (MARGIN_TOP_MM + content_mm * 2 / 3) * MM
+    breaks = []
+    decided = 0
+    document = render(breaks)
+    while decided < len(chapter_ids):
+        where = {}
+        for page in document.pages:
+            for ident, (_x, y) in page.anchors.items():
+                where.setdefault(ident, y)
+        for i in range(decided, len(chapter_ids)):
+            decided = i + 1
+            if where.get(chapter_ids[i], 0) > full_px:
+                breaks.append(chapter_ids[i])
+                document = render(breaks)
+                break
+
+    if html_out:
+        with open(html_out, "w", encoding="utf-8") as f:
+            f.write(page_with_breaks(document_html, breaks))
+    temp = pdf_path + ".part"
+    document.write_pdf(temp)
+    os.replace(temp, pdf_path)
+
+
+if __name__ == "__main__":
+    main(sys.argv)

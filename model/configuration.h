@@ -1,0 +1,118 @@
+#pragma once
+// Configuration: one module configuration as a value, free of any form or
+// file: every field of the form as its register value and the master order
+// records. Converts to and from the RegisterImage and carries the checks
+// that every writer applies.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/config_fields.h"
+#include "model/field_domains.h"
+#include "model/register_map.h"
+
+// One field of a configuration: where it stands in a configuration file and
+// its register; kind and limits come from the form's field table.
+struct ConfigKey {
+  std::string_view group;  // "com1" .. "com4", "master"
+  std::string_view key;    // "baudrate", "slave_mode", ...
+  int reg;
+
+  std::string path() const { return std::string(group) + "." + std::string(key); }
+  const ConfigField& field() const;
+  // The choice list of a drop-down field; empty for number fields.
+  std::span<const std::string_view> choices() const;
+};
+
+// In the order they appear in a configuration file.
+inline constexpr std::array<ConfigKey, 21> kConfigKeys = {{
+    {"com1", "baudrate", reg::kCom1Baud},
+    {"com1", "parity", reg::kCom1Parity},
+    {"com1", "slave_address", reg::kCom1SlaveAddress},
+    {"com1", "redirect_timeout", reg::kCom1RedirectTimeout},
+    {"com1", "slave_mode", reg::kCom1SlaveMode},
+    {"com2", "baudrate", reg::kCom2Baud},
+    {"com2", "parity", reg::kCom2Parity},
+    {"com2", "slave_address", reg::kCom2SlaveAddress},
+    {"com2", "redirect_timeout", reg::kCom2RedirectTimeout},
+    {"com2", "slave_mode", reg::kCom2SlaveMode},
+    {"com3", "baudrate", reg::kCom3Baud},
+    {"com3", "parity", reg::kCom3Parity},
+    {"com3", "slave_address", reg::kCom3SlaveAddress},
+    {"com3", "redirect_timeout", reg::kCom3RedirectTimeout},
+    {"com3", "slave_mode", reg::kCom3SlaveMode},
+    {"com4", "baudrate", reg::kCom4Baud},
+    {"com4", "parity", reg::kCom4Parity},
+    {"master", "mode", reg::kMasterMode},
+    {"master", "pooltime", reg::kMasterPoolTime},
+    {"master", "timeout", reg::kMasterTimeout},
+    {"master", "max_number_error", reg::kMasterMaxErrors},
+}};
+
+// Keys of an order record, in the order of the editor's fields.
+inline constexpr std::array<std::string_view, 6> kOrderKeys = {"slave_address",    "function",
+                                                               "starting_address", "number_of_registers",
+                                                               "memory_address",   "memory_selection"};
+
+class Configuration {
+ public:
+  // Values of kConfigKeys, by index: list positions for drop-down fields,
+  // plain numbers otherwise; each as its register holds it.
+  std::array<int, kConfigKeys.size()> values{};
+  std::vector<MasterOrder> orders;
+  // For reference only: never written to a module, never compared.
+  std::optional<std::int32_t> productCode;
+  std::optional<std::string> programRevision;
+
+  int value(int reg) const;
+  void setValue(int reg, int v);
+
+  // The configuration held by registers 0..14, 19..29 and the first
+  // orderCount order records of the image.
+  static Configuration fromImage(const RegisterImage& image, int orderCount);
+  // Stores the fields into registers 4..14 and 19..29 (register 20 = number
+  // of orders) and the order records into their registers. Only a
+  // configuration without encodingProblems() is stored exactly.
+  void toImage(RegisterImage& image) const;
+
+  // What the registers cannot hold, one line per field naming it: more than
+  // kMaxOrders orders, a value outside its register's 16 bits, an order's
+  // slave address or function that does not fit its byte. The JSON reader
+  // reports these already; anything else that builds a configuration asks.
+  std::vector<std::string> encodingProblems() const;
+
+  // The check that Write applies: limits entries 1 to 9, a selection in
+  // every drop-down, the slave modes against the master mode. A
+  // configuration with problems here is refused by every writer.
+  std::vector<std::string> writeProblems(const FieldLimits& limits) const;
+
+  // The order editor's rules applied to every order. Whole configurations
+  // are written in spite of them (the window's Write sends such orders
+  // too); they are shown as warnings.
+  std::vector<std::string> orderWarnings(const FieldLimits& limits) const;
+
+  // Same fields and same order records (identity not compared).
+  bool sameSettings(const Configuration& other) const {
+    return values == other.values && orders == other.orders;
+  }
+};
+
+// Field-by-field differences "path: left -> right". The number of orders is
+// always compared, the order records only when withOrders is set.
+std::vector<std::string> differences(const Configuration& left, const Configuration& right,
+                                     bool withOrders = true);
+
+// A value as a configuration file shows it: the list text (quoted) when the
+// position is in the list, else the bare number.
+std::string displayValue(const ConfigKey& key, int value);
+// One order record as one line of JSON.
+std::string orderJson(const MasterOrder& order);
+// A text as a JSON string literal.
+std::string jsonQuoted(std::string_view s);
+// The texts of a list, each quoted, separated by ", ".
+std::string listText(std::span<const std::string_view> list);

@@ -1,0 +1,137 @@
+#include "ops/form_transfer.h"
+
+#include <algorithm>
+
+#include "model/config_fields.h"
+#include "model/control_ids.h"
+#include "model/register_map.h"
+#include "ops/config_form.h"
+
+namespace {
+
+// Checks one field, marks its indicator and on a pass stores the value.
+// Returns whether the field passed.
+bool checkField(const ConfigField& f, ConfigForm& form, const FieldLimits& limits, int masterMode,
+                RegisterImage& image) {
+  int value = 0;
+  bool empty = false;
+  switch (f.kind) {
+    case FieldKind::Choice:
+    case FieldKind::SlaveMode:
+      value = form.comboIndex(f.controlId);
+      break;
+    case FieldKind::Number: {
+      const std::string text = form.editText(f.controlId);
+      value = dialogInt(text);
+      empty = text.empty();
+      break;
+    }
+    case FieldKind::Count:
+      // N is the edit's number. After a read that stopped at the order list
+      // the edit still shows the module's count while the list keeps its
+      // earlier rows: rows that do not exist have nothing to send, so N is
+      // never more than the rows, and never more than the list's capacity.
+      value = std::clamp(dialogInt(form.editText(f.controlId)), 0, std::min(form.orderCount(), kMaxOrders));
+      break;
+  }
+  const bool pass = fieldPasses(f, value, empty, masterMode, limits);
+  if (f.indicatorId != 0) form.markIndicator(f.indicatorId, pass ? Mark::Ok : Mark::Error);
+  if (pass) image.set(f.reg, value);
+  return pass;
+}
+
+// Row i of the list as order record i: the column texts read as integers,
+// the per-row value as the memory selection.
+MasterOrder orderFromRow(const ConfigForm& form, int row) {
+  MasterOrder o;
+  o.slaveAddress = leadingInt(form.orderText(row, 1));
+  o.function = leadingInt(form.orderText(row, 2));
+  o.startingAddress = leadingInt(form.orderText(row, 3));
+  o.registerCount = leadingInt(form.orderText(row, 4));
+  o.memoryAddress = leadingInt(form.orderText(row, 5));
+  o.memorySelection = static_cast<int>(form.orderData(row) & 0xFFFF);
+  return o;
+}
+
+}  // namespace
+
+void FormTransfer::fieldsRead(const RegisterImage& image) {
+  m_form.HideAllIndicators();
+  m_form.setEditText(ctl::kProductCode, std::to_string(productCode(image)));
+  m_form.setEditText(ctl::kProgramVersion, programRevision(image));
+  for (const ConfigField& f : kConfigFields) {
+    const int value = image.get(f.reg);
+    switch (f.kind) {
+      case FieldKind::Choice:
+      case FieldKind::SlaveMode:
+        // A value that is no position of the list leaves no selection.
+        m_form.setComboIndex(f.controlId, value < choiceListSize(f.controlId) ? value : -1);
+        break;
+      case FieldKind::Number:
+        m_form.setEditText(f.controlId, std::to_string(value));
+        break;
+      case FieldKind::Count:
+        break;  // after the order group, below
+    }
+  }
+  m_form.ShowMasterOrderGroup(image.get(reg::kMasterMode) == 0);
+  m_form.setEditText(ctl::kOrderCount, std::to_string(image.get(reg::kMasterOrderCount)));
+}
+
+void FormTransfer::ordersRead(const RegisterImage& image, int count) {
+  m_form.deleteAllOrders();
+  for (int i = 0; i < count; ++i) {
+    const MasterOrder o = MasterOrder::unpack(image, i);
+    m_form.insertOrder(i, std::to_string(i + 1));
+    m_form.setOrderText(i, 1, std::to_string(o.slaveAddress));
+    m_form.setOrderText(i, 2, std::to_string(o.function));
+    m_form.setOrderText(i, 3, std::to_string(o.startingAddress));
+    m_form.setOrderText(i, 4, std::to_string(o.registerCount));
+    m_form.setOrderText(i, 5, std::to_string(o.memoryAddress));
+    m_form.setOrderData(i, o.memorySelection);
+    m_form.setOrderText(i, 6, domain::memorySelectionText(m_form.orderData(i)));
+  }
+}
+
+bool FormTransfer::fill(RegisterImage& image) {
+  // Every field is checked, also after a failure, so that each indicator
+  // shows its own field's result. The master mode is taken once, just
+  // before the first slave mode field.
+  bool allValid = true;
+  std::optional<int> masterMode;
+  for (const ConfigField& f : kConfigFields) {
+    if (f.kind == FieldKind::SlaveMode && !masterMode) masterMode = m_form.comboIndex(ctl::kMasterMode);
+    if (!checkField(f, m_form, m_limits, masterMode.value_or(-1), image)) allValid = false;
+  }
+  const int count = image.get(reg::kMasterOrderCount);
+  for (int i = 0; i < count; ++i) orderFromRow(m_form, i).pack(image, i);
+  return allValid;
+}
+
+void FormTransfer::accepted() {
+  m_form.HideAllIndicators();
+}
+
+void FormTransfer::show(const Configuration& config) {
+  RegisterImage image;
+  config.toImage(image);
+  fieldsRead(image);
+  m_form.setEditText(ctl::kProductCode,
+                     config.productCode ? std::to_string(*config.productCode) : std::string());
+  m_form.setEditText(ctl::kProgramVersion, config.programRevision.value_or(std::string()));
+  ordersRead(image, image.get(reg::kMasterOrderCount));
+}
+
+std::optional<Configuration> FormTransfer::take() {
+  RegisterImage image;
+  if (!fill(image)) return std::nullopt;
+  accepted();
+  Configuration config = Configuration::fromImage(image, image.get(reg::kMasterOrderCount));
+  const std::string code = m_form.editText(ctl::kProductCode);
+  const std::string revision = m_form.editText(ctl::kProgramVersion);
+  config.productCode.reset();
+  config.programRevision.reset();
+  if (!code.empty()) config.productCode = dialogInt(code);
+  if (!revision.empty()) config.programRevision = revision;
+  return config;
+}
