@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/app_title.h"
 #include "res/about/product_picture.h"
 
 namespace {
@@ -30,10 +31,11 @@ QIcon applicationIcon(const QWidget* w) {
 }  // namespace
 
 CAboutDlg::CAboutDlg(std::function<void()> onDocumentation, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_onDocumentation(std::move(onDocumentation)) {
   setObjectName(QStringLiteral("dlg_100"));
-  setWindowTitle(QStringLiteral("About TQ740conf"));
+  setWindowTitle(QStringLiteral("About ") + QString::fromLatin1(app::kAppTitle));
 
   QFont font(QStringLiteral("Fixedsys"), 8);
   font.setStyleHint(QFont::TypeWriter);

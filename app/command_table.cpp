@@ -21,10 +21,10 @@ constexpr const char* kSavePrompt = "Zapisz do pliku domyślną konfigurację mo
 
 const std::array kCommands{
     // File
-    CommandInfo{cmd::kOpenConfiguration, kFile, "&Open configuration", false, 0, nullptr, kOpenPrompt,
-                O::View, R::Default, 0},
+    CommandInfo{cmd::kOpenConfiguration, kFile, "&Open configuration", false, 0, nullptr, kOpenPrompt, O::App,
+                R::Default, 0},
     CommandInfo{cmd::kSaveConfiguration, kFile, "&Save configuration", false, 0, nullptr, kSavePrompt,
-                O::View, R::Default, 0},
+                O::Document, R::Default, 0},
     CommandInfo{cmd::kAppExit, kFile, "&Exit", true, 0, nullptr, "Zakończ program", O::App, R::Default, 0},
     // Device
     CommandInfo{cmd::kAutoSelect, kSelect, "&Auto", false, 3, nullptr,

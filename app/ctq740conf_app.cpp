@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include "app/about_dlg.h"
+#include "app/app_title.h"
 #include "app/command_ids.h"
 #include "app/ctq740conf_doc.h"
 #include "app/desktop.h"
@@ -14,6 +15,7 @@
 #include "form/ctq740conf_view.h"
 #include "link/system_port_discovery.h"
 #include "link/user_prompt.h"
+#include "model/configuration.h"
 
 namespace {
 
@@ -27,8 +29,7 @@ const QString kPortSection = QStringLiteral("Port Settings");
 const QString kPortEntry = QStringLiteral("COM%1");
 
 QSettings appSettings() {
-  return QSettings(QString::fromLatin1(CTQ740confApp::kRegistryKey),
-                   QString::fromLatin1(CTQ740confApp::kAppTitle));
+  return QSettings(QString::fromLatin1(CTQ740confApp::kRegistryKey), QString::fromLatin1(app::kAppTitle));
 }
 
 }  // namespace
@@ -38,6 +39,7 @@ CTQ740confApp::CTQ740confApp(AppEnvironment env) : m_env(std::move(env)) {
   g_theApp = this;
   m_commands.on(cmd::kFileNew, [this] { OnFileNew(); });
   m_commands.on(cmd::kFileOpen, [this] { OnFileOpen(); });
+  m_commands.on(cmd::kOpenConfiguration, [this] { OnFileOpen(); });
   m_commands.on(cmd::kAppExit, [this] { OnAppExit(); });
   m_commands.on(cmd::kAppAbout, [this] { OnAppAbout(); });
   m_commands.on(cmd::kPortSettings, [this] { OnPortSettings(); });
@@ -105,6 +107,11 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   // The document, the frame with its bars and the view.
   m_doc = std::make_unique<CTQ740confDoc>(*m_env.prompt, *m_env.desktop);
   m_doc->addToRecentFiles = [this](const QString& path) { addToRecentFileList(path); };
+  m_doc->takeConfiguration = [this]() -> std::optional<Configuration> {
+    if (!m_view || m_view->selectedDevice() == -1) return std::nullopt;
+    return m_view->takeConfiguration();
+  };
+  m_doc->formShown = [this] { return m_view && m_view->selectedDevice() != -1; };
   m_router.setMap(CommandOwner::Document, &m_doc->commands());
 
   m_frame = new CMainFrame(m_router);
@@ -151,8 +158,6 @@ bool CTQ740confApp::InitInstance(const QString& file) {
 
 void CTQ740confApp::bindViewCommands() {
   CTQ740confView* v = m_view;
-  m_viewCommands.on(cmd::kOpenConfiguration, [v] { v->OnConfigurationFile(); });
-  m_viewCommands.on(cmd::kSaveConfiguration, [v] { v->OnConfigurationFile(); });
   m_viewCommands.on(cmd::kAutoSelect, [v] { v->OnAutoSelect(); });
   m_viewCommands.on(cmd::kSelectDevice, [v] { v->OnSelectDevice(); });
   m_viewCommands.on(cmd::kReadParameters, [v] { v->OnReadParameters(); });
@@ -201,14 +206,28 @@ void CTQ740confApp::OnFileNew() {
 }
 
 void CTQ740confApp::OnFileOpen() {
-  const QString path = m_env.desktop->getOpenFileName(m_frame, QStringLiteral("Open"), QString(),
-                                                      QStringLiteral("All Files (*.*)"));
+  const QString path =
+      m_env.desktop->getOpenFileName(m_frame, QStringLiteral("Open"), QString(), CTQ740confDoc::kFileFilter);
   if (!path.isEmpty()) OpenDocumentFile(path);
 }
 
 bool CTQ740confApp::OpenDocumentFile(const QString& path) {
-  if (!m_doc->OnOpenDocument(path)) return false;
-  if (m_view) m_view->OnInitialUpdate();
+  std::optional<Configuration> config;
+  if (!m_doc->OnOpenDocument(path, config)) return false;
+  if (!m_view) return true;
+  m_view->OnInitialUpdate();
+  // An empty file, as earlier versions saved, is an empty document.
+  if (!config) return true;
+  m_view->loadConfiguration(*config);
+  // Orders the editor would refuse are loaded and written as they are, as
+  // the module holds them; the same list tq740ctl prints says which.
+  const std::vector<std::string> warnings = config->orderWarnings(FieldLimits{});
+  if (!warnings.empty())
+    m_env.prompt->message(
+        "This configuration holds master orders that the order editor would refuse. Write "
+        "sends them as they are:" +
+            CTQ740confDoc::problemList(warnings),
+        MsgKind::Warning);
   return true;
 }
 

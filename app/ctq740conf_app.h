@@ -40,7 +40,6 @@ class CTQ740confApp : public QObject {
 
  public:
   static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
-  static constexpr const char* kAppTitle = "TQ740conf";
   static constexpr int kMaxRecentFiles = 4;
 
   // Only one may exist at a time.

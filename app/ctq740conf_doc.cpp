@@ -1,26 +1,19 @@
 #include "app/ctq740conf_doc.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include "app/command_ids.h"
 #include "app/desktop.h"
 #include "link/user_prompt.h"
+#include "model/configuration_json.h"
+#include "model/safe_file.h"
 
-namespace {
-
-const QString kAllFiles = QStringLiteral("All Files (*.*)");
-
-bool holdsData(const QString& path) {
-  const QFileInfo info(path);
-  return info.exists() && (!info.isFile() || info.size() > 0);
-}
-
-}  // namespace
+const QString CTQ740confDoc::kFileFilter = QStringLiteral("Configuration (*.json);;All Files (*.*)");
 
 CTQ740confDoc::CTQ740confDoc(UserPrompt& prompt, Desktop& desktop, QObject* parent)
     : QObject(parent), m_prompt(prompt), m_desktop(desktop) {
   m_commands.on(cmd::kFileSave, [this] { OnFileSave(); });
+  m_commands.on(cmd::kSaveConfiguration, [this] { OnFileSave(); });
 }
 
 void CTQ740confDoc::SetTitle(const QString& title) {
@@ -39,15 +32,30 @@ void CTQ740confDoc::OnNewDocument() {
   SetTitle(QStringLiteral("Untitled"));
 }
 
-bool CTQ740confDoc::OnOpenDocument(const QString& path) {
-  QFile file(path);
-  if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-    const QString reason = QFileInfo(path).isDir() ? QStringLiteral("It is a folder.") : file.errorString();
-    m_prompt.message(QStringLiteral("Failed to open document.\n%1").arg(path).toStdString(), MsgKind::Error,
-                     false, reason.toStdString());
+std::string CTQ740confDoc::problemList(const std::vector<std::string>& lines) {
+  constexpr std::size_t kShown = 10;
+  std::string out;
+  for (std::size_t i = 0; i < lines.size() && i < kShown; ++i) out += "\n" + lines[i];
+  if (lines.size() > kShown) out += "\n... and " + std::to_string(lines.size() - kShown) + " more.";
+  return out;
+}
+
+bool CTQ740confDoc::OnOpenDocument(const QString& path, std::optional<Configuration>& config) {
+  const std::string file = path.toStdString();
+  std::string text, why;
+  std::vector<std::string> problems;
+  Configuration read;
+  if (!safe_file::read(file, text, why))
+    problems.push_back(why);
+  else if (!text.empty())
+    config_json::read(text, read, problems);
+  if (!problems.empty()) {
+    m_prompt.message("Cannot open the configuration file " + file + ":" + problemList(problems),
+                     MsgKind::Error);
     return false;
   }
-  file.close();
+  config.reset();
+  if (!text.empty()) config = read;
   setPathName(path);
   return true;
 }
@@ -60,26 +68,27 @@ QString CTQ740confDoc::proposedFileName(const QString& title) {
 }
 
 void CTQ740confDoc::OnFileSave() {
-  QString path = m_strPathName;
-  if (path.isEmpty() || holdsData(path)) {
-    path = m_desktop.getSaveFileName(dialogParent, QStringLiteral("Save As"), proposedFileName(m_strTitle),
-                                     kAllFiles);
-    if (path.isEmpty()) return;
-  }
-  if (holdsData(path)) {
-    m_prompt.message(QStringLiteral("%1\nThis file already holds data, and TQ740conf has no configuration to "
-                                    "store in it.\nThe file was left unchanged.")
-                         .arg(path)
-                         .toStdString(),
+  if (!formShown || !formShown()) {
+    m_prompt.message("Nothing was saved: no device type is selected, so the form shows no configuration.",
                      MsgKind::Warning);
     return;
   }
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    m_prompt.message(QStringLiteral("Failed to save document.\n%1").arg(path).toStdString(), MsgKind::Error,
-                     false, file.errorString().toStdString());
+  const std::optional<Configuration> config = takeConfiguration ? takeConfiguration() : std::nullopt;
+  if (!config) {
+    m_prompt.message("The configuration was not saved: the fields marked on the form are invalid.",
+                     MsgKind::Error);
     return;
   }
-  file.close();
+  QString path = m_strPathName;
+  if (path.isEmpty()) {
+    path = m_desktop.getSaveFileName(dialogParent, QStringLiteral("Save As"), proposedFileName(m_strTitle),
+                                     kFileFilter);
+    if (path.isEmpty()) return;
+  }
+  std::string why;
+  if (!safe_file::write(path.toStdString(), config_json::write(*config), why)) {
+    m_prompt.message("Cannot save the configuration to " + path.toStdString() + ": " + why, MsgKind::Error);
+    return;
+  }
   setPathName(path);
 }

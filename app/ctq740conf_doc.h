@@ -1,12 +1,17 @@
 #pragma once
-// CTQ740confDoc: the document. It holds no data of its own, only its title
-// and the path of the file it was opened from or saved to.
+// CTQ740confDoc: the document. Carries the configuration that the form
+// shows to and from its file: its title, the path of that file, Save and
+// the reading of a file for Open.
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/command_router.h"
+#include "model/configuration.h"
 
 class UserPrompt;
 class Desktop;
@@ -16,6 +21,9 @@ class CTQ740confDoc : public QObject {
   Q_OBJECT
 
  public:
+  // The filters of the open and save dialogs.
+  static const QString kFileFilter;
+
   CTQ740confDoc(UserPrompt& prompt, Desktop& desktop, QObject* parent = nullptr);
 
   const QString& GetTitle() const { return m_strTitle; }
@@ -24,25 +32,32 @@ class CTQ740confDoc : public QObject {
 
   // New document: no path, the default title.
   void OnNewDocument();
-  // Checks that path can be opened for reading (nothing is read). On failure
-  // shows an error box and leaves the document as it was.
-  bool OnOpenDocument(const QString& path);
-  // Save (57603). The program has nothing to store, so Save creates an empty
-  // file. It never empties a file that holds data: a document whose file has
-  // content goes through the Save As dialog, and a chosen file that has
-  // content is refused with a warning and left unchanged.
+  // Reads the configuration file at path. A file of 0 bytes, as earlier
+  // versions saved, is an empty document (config stays empty). A file that
+  // cannot be read or is no valid configuration is refused with one box
+  // listing its problems, and the document is left as it was.
+  bool OnOpenDocument(const QString& path, std::optional<Configuration>& config);
+  // Save (57603, 32772): the configuration that the form shows, after the
+  // same field check as Write, as a configuration file; the Save As dialog
+  // first while the document has no path.
   void OnFileSave();
 
   // The title cut before the first of space, '#', '%', ';', '/' and '\\':
   // the name the Save As dialog proposes.
   static QString proposedFileName(const QString& title);
+  // Problem lines for a box: the first ten, then how many more there are.
+  static std::string problemList(const std::vector<std::string>& lines);
 
   const CommandMap& commands() const { return m_commands; }
 
-  // Where dialogs are parented, and who records saved paths in the recent
-  // file list (set by the application).
+  // Set by the application: where dialogs are parented, who records saved
+  // paths in the recent file list, whether a form is shown, and the form's
+  // configuration after the Write check (nothing when a field fails; the
+  // indicators show which).
   QWidget* dialogParent = nullptr;
   std::function<void(const QString&)> addToRecentFiles;
+  std::function<bool()> formShown;
+  std::function<std::optional<Configuration>()> takeConfiguration;
 
  signals:
   void titleChanged(const QString& title);

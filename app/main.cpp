@@ -6,6 +6,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/app_title.h"
 #include "app/command_line.h"
 #include "app/ctq740conf_app.h"
 #include "app/desktop.h"
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication qapp(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("TQ740conf"));
+  QApplication::setApplicationName(QString::fromLatin1(app::kAppTitle));
   QApplication::setApplicationVersion(QStringLiteral("1.0"));
 
   std::unique_ptr<FrameTrace> trace;

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "app/app_title.h"
 #include "app/command_ids.h"
 #include "app/lock_keys.h"
 #include "form/ctq740conf_view.h"
@@ -39,7 +40,7 @@ static void initAppResources() {
 CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(parent), m_router(router) {
   initAppResources();
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QString::fromLatin1(kAppTitle));
+  setWindowTitle(QString::fromLatin1(app::kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/app_icon.xpm")));
   m_lockKeyReader = readLockKeys;
   m_commands.on(cmd::kViewToolbar, [this] { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); });
@@ -202,7 +203,7 @@ QSize CMainFrame::initialSize() const {
 }
 
 void CMainFrame::OnUpdateFrameTitle(const QString& documentTitle) {
-  setWindowTitle(documentTitle + QStringLiteral(" - ") + QString::fromLatin1(kAppTitle));
+  setWindowTitle(documentTitle + QStringLiteral(" - ") + QString::fromLatin1(app::kAppTitle));
 }
 
 ShellState CMainFrame::shellState() const {

@@ -25,8 +25,6 @@ class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
-  static constexpr const char* kAppTitle = "TQ740conf";
-
   explicit CMainFrame(CommandRouter& router, QWidget* parent = nullptr);
   ~CMainFrame() override;
 

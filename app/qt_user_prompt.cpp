@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/app_title.h"
+
 QtUserPrompt::~QtUserPrompt() {
   while (m_waitDepth > 0) endWaitCursor();
 }
@@ -10,7 +12,7 @@ QtUserPrompt::~QtUserPrompt() {
 MsgAnswer QtUserPrompt::message(const std::string& text, MsgKind kind, bool defaultNo,
                                 const std::string& detail) {
   QMessageBox box(QApplication::activeWindow());
-  box.setWindowTitle(QStringLiteral("TQ740conf"));
+  box.setWindowTitle(QString::fromLatin1(app::kAppTitle));
   box.setText(QString::fromStdString(text));
   if (!detail.empty()) box.setDetailedText(QString::fromStdString(detail));
   switch (kind) {

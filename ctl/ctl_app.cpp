@@ -240,7 +240,7 @@ class Run {
   bool readModule(Configuration& config) {
     ConfigurationTransfer target(config);
     DeviceLink l = link();
-    return static_cast<bool>(readConfiguration(l, target));
+    return static_cast<bool>(readConfiguration(l, target, /*announce=*/false));
   }
 
   int firmware() {

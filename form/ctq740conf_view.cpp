@@ -24,7 +24,9 @@
 #include "model/register_image.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
+#include "model/configuration.h"
 #include "ops/device_operations.h"
+#include "ops/form_transfer.h"
 
 // Resources of the static tq_form library must be registered explicitly.
 static void initFormResources() { Q_INIT_RESOURCE(form); }
@@ -169,6 +171,7 @@ CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QS
   assert(env.prompt && "the view needs a message seam");
   initFormResources();
   d = std::make_unique<Impl>(*this, env);
+  d->modbus.setPort(&d->port);
   d->modbus.setTrace(env.trace);
   buildForm();
 }
@@ -451,17 +454,23 @@ void CTQ740confView::OnReadFirmwareVersion() {
   ReadFirmwareVersion(d->modbus, d->prompt);
 }
 
-void CTQ740confView::OnConfigurationFile() {}
+void CTQ740confView::loadConfiguration(const Configuration& config) {
+  OnSelectDevice();
+  FormTransfer(d->adapter, d->limits).show(config);
+  d->m_bParamsRead = true;
+}
+
+std::optional<Configuration> CTQ740confView::takeConfiguration() {
+  return FormTransfer(d->adapter, d->limits).take();
+}
 
 void CTQ740confView::OnConnectCom(int n) {
   if (n < 1 || n > 4) return;
   d->port.open_com_port(static_cast<std::uint8_t>(n));
-  d->modbus.setDevice(d->port.device());
 }
 
 void CTQ740confView::OnDisconnect() {
   d->port.close_com_port();
-  d->modbus.setDevice(nullptr);
 }
 
 // ---------------------------------------------------------------------------

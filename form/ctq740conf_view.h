@@ -11,6 +11,7 @@
 #include <QScrollArea>
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "link/serial_device.h"
 #include "link/serial_port.h"
@@ -22,6 +23,7 @@ class QWidget;
 class ConfigForm;
 class COrderListCtrl;
 class FieldLimits;
+class Configuration;
 
 // What the view needs from its surroundings; tests pass fakes.
 struct ViewEnvironment {
@@ -44,14 +46,19 @@ class CTQ740confView : public QScrollArea {
   void OnInitialUpdate();
 
   // Command handlers.
-  void OnSelectDevice();         // 32784
-  void OnAutoSelect();           // 32783
-  void OnReadParameters();       // 32773
-  void OnWriteParameters();      // 32774
-  void OnReadFirmwareVersion();  // 32776
-  void OnConfigurationFile();    // 32771, 32772: no effect
-  void OnConnectCom(int n);      // 32779..32782 -> open_com_port(n)
-  void OnDisconnect();           // 32778 -> close_com_port()
+  void OnSelectDevice();          // 32784
+  void OnAutoSelect();            // 32783
+  void OnReadParameters();        // 32773
+  void OnWriteParameters();       // 32774
+  void OnReadFirmwareVersion();   // 32776
+  void OnConnectCom(int n);       // 32779..32782 -> open_com_port(n)
+  void OnDisconnect();            // 32778 -> close_com_port()
+
+  // The document's configuration. Loading selects the device and fills the
+  // form as a successful read does (Write enabled); taking checks the fields
+  // as Write does, with the indicators, and gives nothing when one fails.
+  void loadConfiguration(const Configuration& config);
+  std::optional<Configuration> takeConfiguration();
 
   // State read by the update rules.
   int portNumber() const;      // m_nPort

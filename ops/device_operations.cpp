@@ -149,7 +149,7 @@ std::string firmwareReport(const RegisterImage& image) {
          "\nProgram revision: " + programRevision(image);
 }
 
-OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
+OperationResult readConfiguration(DeviceLink& link, ReadTarget& target, bool announce) {
   RegisterImage& image = link.modbus.image();
   Steps steps(link, 2);
   image.ClearRegisterImage();
@@ -175,7 +175,7 @@ OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
       return ended(failedOrStopped(steps));
   }
   target.ordersRead(image, count);
-  link.prompt.message("message 57\n\nRead parameters from device OK.", MsgKind::Information);
+  if (announce) link.prompt.message("message 57\n\nRead parameters from device OK.", MsgKind::Information);
   return ended(Outcome::Done);
 }
 

@@ -34,8 +34,9 @@ std::string firmwareReport(const RegisterImage& image);
 // The read: clears the image, reads 0..14 (53) and 19..29 (54), asks about a
 // foreign module (55), hands the fields to the target, reads the N order
 // records (56; a count above kMaxOrders is refused before any of them), hands
-// them over and ends with message 57.
-OperationResult readConfiguration(DeviceLink& link, ReadTarget& target);
+// them over and ends with message 57 (unless announce is false: tq740ctl's
+// result is its output and its exit status).
+OperationResult readConfiguration(DeviceLink& link, ReadTarget& target, bool announce = true);
 
 // One function 16 transaction of a write and the message of its failure.
 struct PlannedWrite {

@@ -40,7 +40,7 @@ help_options=$(options_in <<<"$all_help")
 # shellcheck disable=SC1090
 source "$completion"
 completion_commands=$(tr ' ' '\n' <<<"$_tq740ctl_commands" | sort -u)
-completion_options=$(grep -E '^_tq740ctl_options_[a-z]+=' "$completion" | cut -d= -f2- | options_in)
+completion_options=$(grep -E '^_tq740ctl_options_[a-z]+=' "$completion" | cut -d= -f2- | tr -d '"' | options_in)
 
 for c in $help_commands; do
   grep -qx -- "$c" <<<"$completion_commands" || fail "command $c is missing from the completion"

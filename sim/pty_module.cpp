@@ -382,7 +382,8 @@ void PtyModule::serve() {
       log("answer " + hex(reply.bytes.data(), reply.bytes.size()) + faultNote);
       tx = reply.bytes;
       txSent = 0;
-      held = reply.delayMs == SimModule::kUntilNextRequest;
+      // Bytes of the next request may be here already: then it is not held.
+      held = reply.delayMs == SimModule::kUntilNextRequest && rx.empty();
       const nanoseconds delay = std::chrono::milliseconds(std::max(0, reply.delayMs));
       if (pace) {
         // The pseudo-terminal delivered the request at once; on the wire its

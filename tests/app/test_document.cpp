@@ -1,16 +1,19 @@
-// The document commands and the application's life: captions, Save that
-// never empties a file holding data, the recent-file list across a restart,
+// The document commands and the application's life: Save and Open of the
+// configuration, bad files, captions, the recent-file list across a restart,
 // the start directory and the port released when the window closes.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 
 #include "app/command_ids.h"
 #include "app/ctq740conf_doc.h"
 #include "link/posix_serial_device.h"
+#include "model/control_ids.h"
+#include "model/register_map.h"
 #include "tests/app/app_harness.h"
 
 namespace {
@@ -34,45 +37,154 @@ class DocumentTest : public ::testing::Test {
   AppHarness h;
 };
 
-TEST_F(DocumentTest, CaptionAfterStartSaveNewAndOpenByTheirKeys) {
+// Save writes the configuration that the form shows; Open in a fresh window
+// fills the form as a read does, compared by saving again.
+TEST_F(DocumentTest, SaveThenOpenInAFreshWindowGivesTheSameForm) {
+  h.sim->setOrders(150);
+  h.sim->setRegister(reg::kCom2Baud, 7);
+  h.sim->setRegister(50 + 4, 7);  // a memory selection no list names, kept as its number
   ASSERT_TRUE(h.start());
   EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
+  h.run(cmd::kCom1);
+  h.run(cmd::kAutoSelect);
+  ASSERT_EQ(h.prompt.numbers(), std::vector<int>{57});
   ASSERT_TRUE(h.activate());
 
-  // Save of a document without a path: the Save As dialog, a 0-byte file,
-  // the file's name in the caption.
-  const QString saved = files.filePath("saved conf.cfg");
+  // Ctrl+S without a path: the Save As dialog, then the file.
+  const QString saved = files.filePath("saved conf.json");
   h.desktop.answers = {saved};
   QTest::keyClick(h.frame(), Qt::Key_S, Qt::ControlModifier);
   ASSERT_EQ(h.desktop.dialogs.size(), 1u);
   EXPECT_EQ(h.desktop.dialogs[0].kind, "save");
   EXPECT_EQ(h.desktop.dialogs[0].title, "Save As");
   EXPECT_EQ(h.desktop.dialogs[0].initialName, "Kestra");
-  EXPECT_EQ(h.desktop.dialogs[0].filter, "All Files (*.*)");
-  ASSERT_TRUE(QFile::exists(saved));
-  EXPECT_EQ(QFileInfo(saved).size(), 0);
-  EXPECT_EQ(h.caption(), "saved conf.cfg - TQ740conf");
+  EXPECT_EQ(h.desktop.dialogs[0].filter, "Configuration (*.json);;All Files (*.*)");
+  EXPECT_EQ(h.caption(), "saved conf.json - TQ740conf");
   EXPECT_EQ(h.app->recentFiles().value(0), saved);
+  const QByteArray first = contentOf(saved);
+  ASSERT_TRUE(first.startsWith("{\n")) << first.left(80).toStdString();
+  EXPECT_TRUE(first.contains("\"baudrate\": \"115200\""));
+  EXPECT_TRUE(first.contains("\"memory_selection\": 7 }"));
+  h.stop();
 
-  // A second Save goes to the same (empty) file without a dialog.
-  QTest::keyClick(h.frame(), Qt::Key_S, Qt::ControlModifier);
-  EXPECT_EQ(h.desktop.dialogs.size(), 1u);
-
-  QTest::keyClick(h.frame(), Qt::Key_N, Qt::ControlModifier);
-  EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
-  EXPECT_TRUE(h.app->document()->GetPathName().isEmpty());
-
-  const QString opened = file("module.cfg", "anything");
-  h.desktop.answers = {opened};
+  ASSERT_TRUE(h.start());
+  ASSERT_TRUE(h.activate());
+  h.prompt.clear();
+  h.desktop.answers = {saved};
   QTest::keyClick(h.frame(), Qt::Key_O, Qt::ControlModifier);
   ASSERT_EQ(h.desktop.dialogs.size(), 2u);
-  EXPECT_EQ(h.desktop.dialogs[1].kind, "open");
   EXPECT_EQ(h.desktop.dialogs[1].title, "Open");
-  EXPECT_EQ(h.desktop.dialogs[1].filter, "All Files (*.*)");
+  EXPECT_EQ(h.desktop.dialogs[1].filter, "Configuration (*.json);;All Files (*.*)");
   EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
-  EXPECT_EQ(h.app->document()->GetPathName(), opened);
-  EXPECT_EQ(h.app->recentFiles(), (QStringList{opened, saved}));
+  EXPECT_EQ(h.app->document()->GetPathName(), saved);
+  EXPECT_EQ(h.app->view()->selectedDevice(), 0);
+  EXPECT_TRUE(h.app->view()->paramsRead());
+  // The orders that the editor would refuse are named in one warning box.
+  ASSERT_EQ(h.prompt.m_messages.size(), 1u);
+  EXPECT_EQ(h.prompt.m_messages[0].kind, MsgKind::Warning);
+  EXPECT_NE(h.prompt.m_messages[0].text.find("master.orders[0].memory_selection: 7"), std::string::npos);
+
+  // Save goes to the opened file without a dialog, and writes what it read.
+  QTest::keyClick(h.frame(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(h.desktop.dialogs.size(), 2u);
+  EXPECT_EQ(contentOf(saved), first);
+
+  // With a port open, Write sends the loaded configuration after reading
+  // the identity.
+  h.sim->setOrders(0);
+  h.sim->setRegister(reg::kCom2Baud, 0);
+  h.run(cmd::kCom2);
+  h.sim->clearRequests();
+  h.prompt.clear();
+  h.run(cmd::kWriteParameters);
+  EXPECT_EQ(h.prompt.numbers(), std::vector<int>{67});
+  EXPECT_EQ(h.sim->requests().front().function, 3);
+  EXPECT_EQ(h.sim->registerValue(reg::kMasterOrderCount), 150);
+  EXPECT_EQ(h.sim->registerValue(reg::kCom2Baud), 7);
+}
+
+TEST_F(DocumentTest, SaveWithoutAValidFormWritesNothing) {
+  ASSERT_TRUE(h.start());
+  const QString path = files.filePath("never.json");
+  h.desktop.answers = {path};
+  h.run(cmd::kSaveConfiguration);  // no device selected: no form
+  ASSERT_EQ(h.prompt.m_messages.size(), 1u);
+  EXPECT_EQ(h.prompt.m_messages[0].kind, MsgKind::Warning);
+  EXPECT_NE(h.prompt.m_messages[0].text.find("Nothing was saved"), std::string::npos);
+
+  h.run(cmd::kSelectDevice);  // an empty form fails the Write check
+  h.run(cmd::kFileSave);
+  ASSERT_EQ(h.prompt.m_messages.size(), 2u);
+  EXPECT_EQ(h.prompt.m_messages[1].kind, MsgKind::Error);
+  EXPECT_EQ(h.prompt.numbers()[1], 0) << "no message number";
+  EXPECT_TRUE(h.app->view()->control(ctl::kIndCom1Baud)->isVisible());
+  EXPECT_TRUE(h.desktop.dialogs.empty());
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_TRUE(h.app->document()->GetPathName().isEmpty());
+}
+
+// A file of 0 bytes, as earlier versions saved, opens as an empty document.
+TEST_F(DocumentTest, EmptyFileOpensAsAnEmptyDocument) {
+  ASSERT_TRUE(h.start());
+  const QString empty = file("old.cfg");
+  h.desktop.answers = {empty};
+  h.run(cmd::kOpenConfiguration);
   EXPECT_TRUE(h.prompt.m_messages.empty());
+  EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
+  EXPECT_EQ(h.app->document()->GetPathName(), empty);
+  EXPECT_EQ(h.app->recentFiles(), QStringList{empty});
+  EXPECT_EQ(h.app->view()->selectedDevice(), -1);
+  EXPECT_FALSE(h.app->view()->paramsRead());
+}
+
+TEST_F(DocumentTest, BadFilesAreRefusedWithOneBoxAndChangeNothing) {
+  QByteArray orders;
+  for (int i = 0; i < 151; ++i) orders += QByteArray(i ? "," : "") + "{}";
+  struct Bad {
+    const char* name;
+    QByteArray content;
+    const char* line;  // the box holds this
+  };
+  const std::vector<Bad> cases = {
+      {"not JSON", "{ \"com1\": ", "not valid JSON"},
+      {"a number", "17", "expected an object"},
+      {"wrong type", "{\"com1\": [], \"com2\": {}, \"com3\": {}, \"com4\": {}, \"master\": {}}",
+       "com1: expected an object, got an array"},
+      {"151 orders", "{\"master\": {\"orders\": [" + orders + "]}}",
+       "master.orders: 151 orders, at most 150"},
+      {"unknown text", "{\"com4\": {\"baudrate\": \"9601\", \"parity\": \"8N1\"}}",
+       "com4.baudrate: \"9601\" is not one of"},
+      {"a directory", {}, "is a directory"},
+  };
+  ASSERT_TRUE(h.start());
+  const QString good = file("good.cfg");
+  ASSERT_TRUE(h.app->OpenDocumentFile(good));
+  h.run(cmd::kSelectDevice);
+  qobject_cast<QLineEdit*>(h.app->view()->control(ctl::kCom1SlaveAddr))->setText("42");
+  for (const Bad& c : cases) {
+    SCOPED_TRACE(c.name);
+    h.prompt.clear();
+    const QString bad = c.content.isEmpty() ? files.path() : file("bad.json", c.content);
+    h.desktop.answers = {bad};
+    h.run(cmd::kFileOpen);
+    ASSERT_EQ(h.prompt.m_messages.size(), 1u);
+    const RecordedMessage& box = h.prompt.m_messages[0];
+    EXPECT_EQ(box.kind, MsgKind::Error);
+    EXPECT_EQ(box.text.rfind("Cannot open the configuration file " + bad.toStdString(), 0), 0u);
+    EXPECT_NE(box.text.find(c.line), std::string::npos) << box.text;
+    EXPECT_EQ(h.prompt.numbers()[0], 0) << "no message number";
+    EXPECT_EQ(h.app->document()->GetPathName(), good);
+    EXPECT_EQ(h.app->recentFiles(), QStringList{good});
+    EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(h.app->view()->control(ctl::kCom1SlaveAddr))->text(), "42");
+  }
+  // Many problems: the first ten lines, then how many more.
+  h.prompt.clear();
+  h.desktop.answers = {
+      file("empty-groups.json", "{\"com1\": {}, \"com2\": {}, \"com3\": {}, \"com4\": {}, \"master\": {}}")};
+  h.run(cmd::kFileOpen);
+  ASSERT_EQ(h.prompt.m_messages.size(), 1u);
+  EXPECT_NE(h.prompt.m_messages[0].text.find("\n... and "), std::string::npos) << h.prompt.m_messages[0].text;
 }
 
 TEST_F(DocumentTest, OpenOfAnUnreadableFileReportsItAndChangesNothing) {
@@ -103,37 +215,6 @@ TEST_F(DocumentTest, OpenRunsTheInitialUpdateWhichClosesAnOpenPort) {
   EXPECT_FALSE(h.app->view()->isPortOpen());
   EXPECT_EQ(h.app->view()->selectedDevice(), -1);
   EXPECT_TRUE(h.frame()->action(cmd::kDisconnect)->isChecked());
-}
-
-TEST_F(DocumentTest, SaveNeverEmptiesAFileThatHoldsData) {
-  const QString precious = file("precious.cfg", "module data\n");
-  ASSERT_TRUE(h.start(precious));  // opened from the command line
-  EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
-  EXPECT_EQ(h.app->document()->GetPathName(), precious);
-
-  // Save goes through Save As; choosing the same file is refused.
-  h.desktop.answers = {precious};
-  h.run(cmd::kFileSave);
-  ASSERT_EQ(h.desktop.dialogs.size(), 1u);
-  EXPECT_EQ(h.desktop.dialogs[0].title, "Save As");
-  ASSERT_EQ(h.prompt.m_messages.size(), 1u);
-  EXPECT_EQ(h.prompt.m_messages[0].kind, MsgKind::Warning);
-  EXPECT_EQ(contentOf(precious), "module data\n");
-
-  // Cancel: nothing happens.
-  h.run(cmd::kFileSave);
-  EXPECT_EQ(h.desktop.dialogs.size(), 2u);
-  EXPECT_EQ(h.prompt.m_messages.size(), 1u);
-  EXPECT_EQ(contentOf(precious), "module data\n");
-
-  // Another (new) file is created empty and becomes the document's file.
-  const QString fresh = files.filePath("fresh.cfg");
-  h.desktop.answers = {fresh};
-  h.run(cmd::kFileSave);
-  EXPECT_TRUE(QFile::exists(fresh));
-  EXPECT_EQ(QFileInfo(fresh).size(), 0);
-  EXPECT_EQ(h.caption(), "fresh.cfg - TQ740conf");
-  EXPECT_EQ(contentOf(precious), "module data\n");
 }
 
 TEST_F(DocumentTest, SaveAsProposesTheTitleCutAtTheFirstStopCharacter) {

@@ -211,6 +211,10 @@ TEST_P(FaultTable, MessagesStateAndTheNextCommand) {
 
   programFault(row);
   run(pos.op);
+  // Short attempts can leave the module behind the client: it must have
+  // dealt with every request under the fault before the fault is cleared,
+  // or a request the fault was meant for gets a late answer instead.
+  ASSERT_TRUE(pty->waitForRequestsDone(std::size_t(timer.writes())));
   const std::vector<int> messages = prompt.numbers();
   const FormState afterFault = state();
   const RegisterImage moduleAfterFault = sim->image();

@@ -162,6 +162,10 @@ const PlaceCase kPlaces[] = {
     {"Nowhere_WarnsAndOffersTheDialog", false, false, false, ""},
 };
 
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ManualPlaceTest : public ::testing::TestWithParam<PlaceCase> {
  protected:
   void SetUp() override { m_savedCwd = QDir::currentPath(); }

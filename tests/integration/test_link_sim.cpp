@@ -13,6 +13,7 @@
 #include "link/serial_port.h"
 #include "model/register_map.h"
 #include "sim/pty_module.h"
+#include "tests/support/attempt_timer.h"
 #include "tests/support/recording_prompt.h"
 
 namespace {
@@ -21,18 +22,19 @@ struct Link {
     if (!pty.start()) return;
     PortMap ports;
     ports.setPath(1, pty.slavePath());
-    port = std::make_unique<SerialPort>(
-        prompt, [] { return std::make_unique<PosixSerialDevice>(); }, ports);
+    port = std::make_unique<SerialPort>(prompt, timer.factory(), ports);
     port->open_com_port(1);
     master.setPort(port.get());
   }
 
-  // Waits until the module has finished with every request it received, so
-  // that a late answer is on the line before the next transaction purges.
-  void settle() { ASSERT_TRUE(pty.waitForRequestsDone(sim->requests().size())); }
+  // Waits until the module has finished with every request the port wrote
+  // (also one still waiting behind a late answer), so that every answer is
+  // on the line before the next transaction purges.
+  void settle() { ASSERT_TRUE(pty.waitForRequestsDone(std::size_t(timer.writes()))); }
 
   std::shared_ptr<SimModule> sim = std::make_shared<SimModule>();
   PtyModule pty;
+  AttemptTimer timer;  // counts the writes; every attempt keeps the full time-out
   RecordingPrompt prompt;
   RegisterImage image;
   ModbusMaster master{image, prompt};

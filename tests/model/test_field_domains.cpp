@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "model/config_fields.h"
 #include "model/field_domains.h"
@@ -64,7 +65,7 @@ TEST(FieldDomains, FunctionRuleAtEveryPosition) {
     EXPECT_EQ(r.regCount.min, c.min);
     EXPECT_EQ(r.regCount.max, c.max);
     EXPECT_EQ(r.chars, c.chars);
-    EXPECT_EQ(r.label, c.label);
+    EXPECT_EQ(r.label, std::string_view(c.label));
   }
   FunctionRuleResult unchanged;
   EXPECT_FALSE(functionRule(-1, unchanged));
