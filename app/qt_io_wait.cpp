@@ -2,9 +2,11 @@
 
 #include <poll.h>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -23,10 +25,19 @@ int pollNow(int fd, short events, short& revents, int timeoutMs = 0) {
 
 int QtIoWait::wait(int fd, short events, short& revents, int timeoutMs) {
   revents = 0;
-  // Ready already (a whole answer that arrived while the request went out):
-  // no event loop needed.
-  if (const int r = pollNow(fd, events, revents); r != 0) return r;
-  if (timeoutMs == 0) return 0;
+  // An answer arrives a character at a time, about a millisecond apart at
+  // 9600 baud. Setting up an event loop for each character would cost more
+  // than the transaction itself, so the wait first blocks in poll() for a
+  // short slice, and lets the window paint between slices; only a longer
+  // silence runs the event loop.
+  if (!m_sinceEvents.isValid() || m_sinceEvents.hasExpired(kSliceMs)) {
+    QCoreApplication::processEvents(m_flags);
+    m_sinceEvents.start();
+  }
+  const int slice = timeoutMs < 0 ? kSliceMs : std::min(timeoutMs, kSliceMs);
+  if (const int r = pollNow(fd, events, revents, slice); r > 0 || (r < 0 && errno != EINTR)) return r;
+  if (timeoutMs >= 0 && timeoutMs <= slice) return 0;
+  if (timeoutMs > 0) timeoutMs -= slice;
 
   const QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
                                               : QDeadlineTimer(timeoutMs, Qt::PreciseTimer));
@@ -55,6 +66,7 @@ int QtIoWait::wait(int fd, short events, short& revents, int timeoutMs) {
     timer.start(timeoutMs);
   }
   loop.exec(m_flags);
+  m_sinceEvents.start();
   if (readable) readable->setEnabled(false);
   if (writable) writable->setEnabled(false);
 

@@ -4,6 +4,7 @@
 // transaction, time-outs included. Keyboard and mouse input meanwhile is the
 // business of the OperationGuard, which holds it off.
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 
 #include "link/io_wait.h"
@@ -14,5 +15,9 @@ class QtIoWait : public IoWait {
   int wait(int fd, short events, short& revents, int timeoutMs) override;
 
  private:
+  // The longest the window goes without handling its events while a
+  // transaction waits: short enough that painting looks continuous.
+  static constexpr int kSliceMs = 20;
   QEventLoop::ProcessEventsFlags m_flags;
+  QElapsedTimer m_sinceEvents;  // since the events were last handled
 };
