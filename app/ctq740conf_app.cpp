@@ -96,6 +96,8 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   viewEnv.deviceFactory = m_env.deviceFactory;
   viewEnv.ports = m_env.ports;
   viewEnv.trace = m_env.trace;
+  viewEnv.ioWait = m_env.ioWait ? m_env.ioWait : &m_ioWait;
+  viewEnv.observer = &m_frame->operation();
   m_view = new CTQ740confView(viewEnv);
   connect(m_view, &CTQ740confView::documentTitleRequested, m_doc.get(), &CTQ740confDoc::SetTitle);
   connect(m_view, &QObject::destroyed, this, [this] { m_router.setMap(CommandOwner::View, nullptr); });
@@ -119,18 +121,27 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   return true;
 }
 
+std::function<void()> CTQ740confApp::deviceCommand(const char* step, std::function<void()> command) {
+  return [this, step, command = std::move(command)] {
+    if (m_frame) m_frame->operation().run(QString::fromLatin1(step), command);
+  };
+}
+
 void CTQ740confApp::bindViewCommands() {
   CTQ740confView* v = m_view;
-  m_viewCommands.on(cmd::kAutoSelect, [v] { v->OnAutoSelect(); });
+  m_viewCommands.on(cmd::kAutoSelect, deviceCommand("Selecting the device", [v] { v->OnAutoSelect(); }));
   m_viewCommands.on(cmd::kSelectDevice, [v] { v->OnSelectDevice(); });
-  m_viewCommands.on(cmd::kReadParameters, [v] { v->OnReadParameters(); });
-  m_viewCommands.on(cmd::kWriteParameters, [v] { v->OnWriteParameters(); });
-  m_viewCommands.on(cmd::kReadFirmwareVersion, [v] { v->OnReadFirmwareVersion(); });
+  m_viewCommands.on(cmd::kReadParameters,
+                    deviceCommand("Reading parameters", [v] { v->OnReadParameters(); }));
+  m_viewCommands.on(cmd::kWriteParameters,
+                    deviceCommand("Writing parameters", [v] { v->OnWriteParameters(); }));
+  m_viewCommands.on(cmd::kReadFirmwareVersion,
+                    deviceCommand("Reading firmware version", [v] { v->OnReadFirmwareVersion(); }));
   m_viewCommands.on(cmd::kDisconnect, [v] { v->OnDisconnect(); });
-  m_viewCommands.on(cmd::kCom1, [v] { v->OnConnectCom(1); });
-  m_viewCommands.on(cmd::kCom2, [v] { v->OnConnectCom(2); });
-  m_viewCommands.on(cmd::kCom3, [v] { v->OnConnectCom(3); });
-  m_viewCommands.on(cmd::kCom4, [v] { v->OnConnectCom(4); });
+  m_viewCommands.on(cmd::kCom1, deviceCommand("Opening COM1", [v] { v->OnConnectCom(1); }));
+  m_viewCommands.on(cmd::kCom2, deviceCommand("Opening COM2", [v] { v->OnConnectCom(2); }));
+  m_viewCommands.on(cmd::kCom3, deviceCommand("Opening COM3", [v] { v->OnConnectCom(3); }));
+  m_viewCommands.on(cmd::kCom4, deviceCommand("Opening COM4", [v] { v->OnConnectCom(4); }));
   // The view passes Documentation on to the application.
   m_viewCommands.on(cmd::kDocumentation, [this] { OnDocumentation(); });
   m_router.setMap(CommandOwner::View, &m_viewCommands);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/command_router.h"
+#include "app/qt_io_wait.h"
 #include "form/ctq740conf_view.h"
 #include "link/serial_device.h"
 #include "link/serial_port.h"
@@ -29,6 +30,7 @@ struct AppEnvironment {
   SerialDeviceFactory deviceFactory;  // empty: the system's serial port backend
   PortMap ports;
   FrameTrace* trace = nullptr;
+  IoWait* ioWait = nullptr;  // null: waits that keep the window painted (QtIoWait)
 };
 
 class CTQ740confApp : public QObject {
@@ -71,8 +73,12 @@ class CTQ740confApp : public QObject {
  private:
   void loadSettings();
   void bindViewCommands();
+  // A view command that talks to the module, run under the frame's
+  // operation guard.
+  std::function<void()> deviceCommand(const char* step, std::function<void()> command);
 
   AppEnvironment m_env;
+  QtIoWait m_ioWait;
   QString m_szStartDir;
   QStringList m_recentFiles;
   int m_previewPages = 0;

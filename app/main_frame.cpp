@@ -16,6 +16,7 @@
 #include "app/app_title.h"
 #include "app/command_ids.h"
 #include "app/lock_keys.h"
+#include "app/operation_progress.h"
 #include "form/ctq740conf_view.h"
 
 namespace {
@@ -45,6 +46,10 @@ CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(par
   m_lockKeyReader = readLockKeys;
   m_commands.on(cmd::kViewToolbar, [this] { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); });
   m_commands.on(cmd::kViewStatusBar, [this] { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); });
+  connect(&m_operation, &OperationGuard::started, this, &CMainFrame::operationStarted);
+  connect(&m_operation, &OperationGuard::finished, this, &CMainFrame::operationFinished);
+  connect(&m_operation, &OperationGuard::progressed, this,
+          [this](const QString& step, int done, int total) { m_progress->setStep(step, done, total); });
 }
 
 CMainFrame::~CMainFrame() {
@@ -162,6 +167,27 @@ void CMainFrame::buildStatusBar() {
     m_wndStatusBar->addPermanentWidget(label);
     m_panes[id] = label;
   }
+  // Right after the message pane, left of the lock panes, and only while an
+  // operation runs.
+  m_progress = new OperationProgress(m_wndStatusBar);
+  m_wndStatusBar->insertPermanentWidget(1, m_progress);
+  m_progress->hide();
+}
+
+void CMainFrame::operationStarted(const QString& step) {
+  m_progress->setStep(step);
+  m_progress->show();
+  UpdateCommandUI();
+}
+
+void CMainFrame::operationFinished() {
+  m_progress->hide();
+  if (m_operation.closeHeld()) {
+    // Closed from the event loop, once the command handler has returned.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    return;
+  }
+  UpdateCommandUI();
 }
 
 void CMainFrame::setView(CTQ740confView* view) {
@@ -195,6 +221,7 @@ ShellState CMainFrame::shellState() const {
     s.selectedDevice = m_view->selectedDevice();
     s.paramsRead = m_view->paramsRead();
   }
+  s.operationRunning = m_operation.running();
   s.toolbarVisible = m_wndToolBar && !m_wndToolBar->isHidden();
   s.statusBarVisible = m_wndStatusBar && !m_wndStatusBar->isHidden();
   return s;
@@ -260,6 +287,15 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // A transfer cut off halfway would leave the module with a mix of old and
+  // new blocks, and the view that runs it must outlive it: the close waits
+  // for the end of the operation.
+  if (m_operation.running()) {
+    event->ignore();
+    m_operation.holdClose();
+    m_wndStatusBar->showMessage(QStringLiteral("The program will close when the transfer ends."));
+    return;
+  }
   // The document is never modified, so nothing is asked. The frame is
   // deleted after closing, and with it the view, which closes an open port.
   QObject::disconnect(m_idleConnection);

@@ -12,9 +12,11 @@
 #include <map>
 
 #include "app/command_router.h"
+#include "app/operation_guard.h"
 #include "app/update_rules.h"
 #include "form/ctq740conf_view.h"
 
+class OperationProgress;
 class QAction;
 class QLabel;
 class QMenu;
@@ -56,6 +58,12 @@ class CMainFrame : public QMainWindow {
   // follow at the next idle moment.
   void setLockKeyReader(std::function<LockKeyState()> reader);
 
+  // The device operation running now, if any: commands, input and closing
+  // wait for it.
+  OperationGuard& operation() { return m_operation; }
+  // The status bar's progress of the running operation.
+  OperationProgress* progress() const { return m_progress; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,6 +74,8 @@ class CMainFrame : public QMainWindow {
   void buildToolBar();
   void buildStatusBar();
   void updateLockPanes();
+  void operationStarted(const QString& step);
+  void operationFinished();
 
   CommandRouter& m_router;
   CommandMap m_commands;
@@ -78,4 +88,6 @@ class CMainFrame : public QMainWindow {
   QMetaObject::Connection m_idleConnection;
   QElapsedTimer m_lockPoll;
   std::function<LockKeyState()> m_lockKeyReader;
+  OperationGuard m_operation;
+  OperationProgress* m_progress = nullptr;
 };

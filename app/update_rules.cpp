@@ -47,6 +47,8 @@ CommandUiState evaluateCommand(const CommandInfo& c, bool hasHandler, const Shel
       ui.checked = s.statusBarVisible;
       break;
   }
+  // One operation at a time; the marks still show the state.
+  if (s.operationRunning) ui.enabled = false;
   return ui;
 }
 

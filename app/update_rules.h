@@ -15,6 +15,7 @@ struct ShellState {
   bool paramsRead = false;  // m_bParamsRead
   bool toolbarVisible = true;
   bool statusBarVisible = true;
+  bool operationRunning = false;  // a device operation runs: every command waits
 };
 
 enum class CommandMark { None, Check, Radio };

@@ -26,10 +26,14 @@
 #include <string>
 #include <vector>
 
+#include "app/command_ids.h"
 #include "app/ctq740conf_app.h"
 #include "app/desktop.h"
+#include "app/main_frame.h"
+#include "app/qt_io_wait.h"
 #include "app/qt_user_prompt.h"
 #include "form/ctq740conf_view.h"
+#include "link/io_wait.h"
 #include "link/modbus_master.h"
 #include "link/serial_port.h"
 #include "model/register_image.h"
@@ -133,10 +137,11 @@ void printTxRow(const char* what, const Samples& s, double modelMs) {
 }
 
 struct TxResult {
-  Samples ours, lib;
+  Samples ours, lib, window;  // window: ours, waiting as the window does (QtIoWait)
 };
 
 TxResult transactions(PtyModule& pty, int n) {
+  QtIoWait windowWait;
   TxResult r;
   Ours ours(pty.slavePath());
   Lib lib(pty.slavePath());
@@ -149,17 +154,28 @@ TxResult transactions(PtyModule& pty, int n) {
   lib.read(0, 5);
   // Each goes first in every other pair, so that neither always follows
   // the other's answer.
+  SerialDevice* device = ours.port.device();
   for (int i = 0; i < n; ++i) {
-    auto oursOnce = [&] { timeOne(r.ours, [&] { return ours.master.read_holding_registers(0, 5, true); }); };
+    auto oursOnce = [&] {
+      device->setIoWait(nullptr);
+      timeOne(r.ours, [&] { return ours.master.read_holding_registers(0, 5, true); });
+    };
+    auto windowOnce = [&] {
+      device->setIoWait(&windowWait);
+      timeOne(r.window, [&] { return ours.master.read_holding_registers(0, 5, true); });
+    };
     auto libOnce = [&] { timeOne(r.lib, [&] { return lib.read(0, 5); }); };
     if (i % 2 == 0) {
       oursOnce();
       libOnce();
+      windowOnce();
     } else {
+      windowOnce();
       libOnce();
       oursOnce();
     }
   }
+  device->setIoWait(nullptr);
   return r;
 }
 
@@ -193,7 +209,8 @@ struct OpResult {
   bool ok;
 };
 
-OpResult operation(int orders) {
+// wait: how the view's port waits (null: plainly in poll()).
+OpResult operation(int orders, IoWait* wait) {
   OpResult r{};
   r.orders = orders;
   auto module = std::make_shared<SimModule>();
@@ -210,6 +227,7 @@ OpResult operation(int orders) {
   ViewEnvironment env;
   env.prompt = &prompt;
   env.ports.setPath(1, pty.slavePath());
+  env.ioWait = wait;
   CTQ740confView view(env);
   view.OnInitialUpdate();
   view.show();
@@ -274,6 +292,91 @@ OpResult operation(int orders) {
   r.libWriteMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
   r.libWriteWire = wireMs(module->requests());
   return r;
+}
+
+// The longest time between two paint events of the main window while a
+// command runs, with a timer asking the window to repaint every 10 ms, as
+// the window system does while the user moves something over it. The start
+// and the end of the command count as paints.
+class PaintGaps : public QObject {
+ public:
+  explicit PaintGaps(QWidget* window) : m_window(window) {}
+  void start() {
+    m_last = nowNs(CLOCK_MONOTONIC);
+    m_longest = 0;
+    m_paints = 0;
+  }
+  void paint() {
+    const long long t = nowNs(CLOCK_MONOTONIC);
+    m_longest = std::max(m_longest, t - m_last);
+    m_last = t;
+  }
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Paint && o->isWidgetType() && static_cast<QWidget*>(o)->window() == m_window) {
+      ++m_paints;
+      paint();
+    }
+    return QObject::eventFilter(o, e);
+  }
+  double longestMs() const { return static_cast<double>(m_longest) / 1e6; }
+  int paints() const { return m_paints; }
+
+ private:
+  QWidget* m_window;
+  long long m_last = 0, m_longest = 0;
+  int m_paints = 0;
+};
+
+struct GapResult {
+  double longestMs = 0;
+  double commandMs = 0;
+  int paints = 0;
+};
+
+// The real main window on a paced module; silent: the module never answers,
+// and the command is the firmware query (one transaction, 5 time-outs).
+GapResult paintGap(int orders, bool silent, IoWait* wait) {
+  auto module = std::make_shared<SimModule>();
+  module->setOrders(orders);
+  if (silent) module->addFault({SimFault::NoAnswer, 0, std::nullopt, -1});
+  PtyModule::Options options;
+  options.pace = true;
+  PtyModule pty(module, options);
+  if (!pty.start()) std::exit(1);
+  RecordingPrompt prompt;
+  QtDesktop desktop;
+  AppEnvironment env;
+  env.prompt = &prompt;
+  env.desktop = &desktop;
+  env.ioWait = wait;  // null: the window's own
+  env.ports.setPath(1, pty.slavePath());
+  GapResult g;
+  CTQ740confApp app(env);
+  if (!app.InitInstance()) std::exit(1);
+  CMainFrame* frame = app.mainFrame();
+  frame->action(cmd::kCom1)->trigger();
+  frame->action(cmd::kSelectDevice)->trigger();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  PaintGaps gaps(frame);
+  qApp->installEventFilter(&gaps);
+  QTimer repaint;
+  QObject::connect(&repaint, &QTimer::timeout, frame, [frame] { frame->update(); });
+  repaint.start(10);
+  gaps.start();
+  const long long t0 = nowNs(CLOCK_MONOTONIC);
+  frame->action(silent ? cmd::kReadFirmwareVersion : cmd::kReadParameters)->trigger();
+  g.commandMs = static_cast<double>(nowNs(CLOCK_MONOTONIC) - t0) / 1e6;
+  gaps.paint();
+  repaint.stop();
+  qApp->removeEventFilter(&gaps);
+  g.longestMs = gaps.longestMs();
+  g.paints = gaps.paints();
+  const std::vector<int> boxes = prompt.numbers();
+  const int expected = silent ? 66 : 57;
+  if (boxes.empty() || boxes.back() != expected)
+    std::fprintf(stderr, "paint gap run: no message %d\n", expected);
+  app.ExitInstance();
+  return g;
 }
 
 // --startup-child: the real application with a paced simulated module,
@@ -392,9 +495,13 @@ int main(int argc, char** argv) {
   const TxResult p = transactions(paced, nPaced);
   printTxRow("ours", p.ours, modelTx);
   printTxRow("libmodbus", p.lib, modelTx);
+  printTxRow("window", p.window, modelTx);
   std::printf("  ratio ours/libmodbus: median %.4f  overhead %.2f  cpu %.2f\n",
               p.ours.median() / p.lib.median(), (p.ours.median() - modelTx) / (p.lib.median() - modelTx),
               p.ours.cpuPer() / p.lib.cpuPer());
+  std::printf("  ratio window/libmodbus: median %.4f  overhead %.2f  cpu %.2f\n",
+              p.window.median() / p.lib.median(), (p.window.median() - modelTx) / (p.lib.median() - modelTx),
+              p.window.cpuPer() / p.lib.cpuPer());
   paced.stop();
 
   std::printf(
@@ -412,11 +519,34 @@ int main(int argc, char** argv) {
     std::printf("  %-12s %4zu %9.1f %9.1f %7.4f %9.1f %7.4f %9.3f ms %9.3f ms\n", label, tx, wire, ours,
                 ours / wire, lib, lib / wire, (ours - model) / n, (lib - model) / n);
   };
+  QtIoWait windowWait;
   for (int n : counts) {
-    const OpResult r = operation(n);
-    row("read", n, r.readTx, r.readWire, r.readModel, r.readMs, r.libReadMs);
-    row("write", n, r.writeTx, r.writeWire, r.writeModel, r.writeMs, r.libWriteMs);
-    if (!r.ok) std::printf("  (FAILED with %d orders: see the standard error)\n", n);
+    for (IoWait* wait : {static_cast<IoWait*>(nullptr), static_cast<IoWait*>(&windowWait)}) {
+      const OpResult r = operation(n, wait);
+      const char* how = wait ? "window" : "plain";
+      std::printf("  [%s waits]\n", how);
+      row("read", n, r.readTx, r.readWire, r.readModel, r.readMs, r.libReadMs);
+      row("write", n, r.writeTx, r.writeWire, r.writeModel, r.writeMs, r.libWriteMs);
+      std::printf("  ours/libmodbus: read %.4f  write %.4f\n", r.readMs / r.libReadMs,
+                  r.writeMs / r.libWriteMs);
+      if (!r.ok) std::printf("  (FAILED with %d orders: see the standard error)\n", n);
+    }
+  }
+
+  std::printf(
+      "\n5. longest gap between two paint events of the main window (repaint asked every 10 ms; "
+      "paced module)\n");
+  IoWait plainWait;
+  const int gapOrders = quick ? 10 : 150;
+  for (bool silent : {false, true}) {
+    for (IoWait* wait : {static_cast<IoWait*>(&plainWait), static_cast<IoWait*>(nullptr)}) {
+      const GapResult g = paintGap(gapOrders, silent, wait);
+      char what[64];
+      std::snprintf(what, sizeof what, silent ? "silent module, firmware query" : "read, %d orders",
+                    gapOrders);
+      std::printf("  %-30s %-13s longest gap %8.1f ms  paints %5d  command %8.1f ms\n", what,
+                  wait ? "plain waits" : "window waits", g.longestMs, g.paints, g.commandMs);
+    }
   }
 
   std::printf("\n4. start-up to first paint (real application, paced simulated module, offscreen)\n");

@@ -9,6 +9,7 @@
 #include "ctl/console_progress.h"
 #include "ctl/console_prompt.h"
 #include "ctl/device_session.h"
+#include "ctl/transfer_interrupts.h"
 #include "link/frame_trace.h"
 #include "model/configuration.h"
 #include "model/configuration_json.h"
@@ -232,11 +233,22 @@ class Run {
 
   DeviceLink link() { return m_session->link(&m_progress); }
 
-  // Reads the module's whole configuration.
+  // Interrupts during a transfer: the progress line goes on, and what they
+  // do is said on standard error.
+  TransferInterrupts interrupts(TransferInterrupts::Transfer transfer) {
+    return TransferInterrupts(transfer, m_progress,
+                              [this](const std::string& line) { err() << line << '\n'; });
+  }
+
+  // Reads the module's whole configuration; an interrupt stops the read
+  // after the current transaction, and nothing is written then.
   bool readModule(Configuration& config) {
     ConfigurationTransfer target(config);
-    DeviceLink l = link();
-    return static_cast<bool>(readConfiguration(l, target));
+    TransferInterrupts observer = interrupts(TransferInterrupts::Transfer::Read);
+    DeviceLink l = m_session->link(&observer);
+    const OperationResult result = readConfiguration(l, target);
+    if (result.stopped()) err() << "Interrupted: the read was stopped; no output was written.\n";
+    return static_cast<bool>(result);
   }
 
   int firmware() {
@@ -288,10 +300,15 @@ class Run {
 
     if (!connect()) return m_exit;
     ConfigurationTransfer source(config, limits);
-    DeviceLink l = link();
+    TransferInterrupts observer = interrupts(TransferInterrupts::Transfer::Write);
+    DeviceLink l = m_session->link(&observer);
     const OperationResult result = writeConfiguration(l, source);
     if (result.stopped()) err() << "Stopped. Written to the module: " << result.writtenText() << ".\n";
     if (!result) return ctl_exit::kDevice;
+    if (observer.interrupted()) {
+      err() << "Interrupted: the write was finished; the module holds " << file << ". Stopping here.\n";
+      return ctl_exit::kDevice;
+    }
     if (!m_o.verify) return ctl_exit::kOk;
 
     Configuration back;

@@ -39,7 +39,7 @@ struct CTQ740confView::Impl {
         editor(*page, limits, *e.prompt),
         adapter(view, *page, editor) {}
 
-  DeviceContext context() { return DeviceContext{modbus, prompt, adapter, limits}; }
+  DeviceContext context() { return DeviceContext{modbus, prompt, adapter, limits, env.observer}; }
 
   ViewEnvironment env;
   UserPrompt& prompt;
@@ -63,6 +63,7 @@ CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QS
   setWidget(d->page);
   setWidgetResizable(false);
   connect(d->page->combo(ctl::kMasterMode), &QComboBox::activated, this, [this] { OnMasterModeChange(); });
+  d->port.setIoWait(env.ioWait);
 }
 
 CTQ740confView::~CTQ740confView() {
@@ -228,7 +229,7 @@ void CTQ740confView::OnWriteParameters() {
 
 void CTQ740confView::OnReadFirmwareVersion() {
   if (!isPortOpen()) return;
-  ReadFirmwareVersion(d->modbus, d->prompt);
+  ReadFirmwareVersion(d->modbus, d->prompt, d->env.observer);
 }
 
 void CTQ740confView::loadConfiguration(const Configuration& config) {

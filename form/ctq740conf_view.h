@@ -18,6 +18,10 @@
 
 class UserPrompt;
 class FrameTrace;
+class IoWait;
+namespace ops {
+class OperationObserver;
+}
 class QWidget;
 class ConfigForm;
 class COrderListCtrl;
@@ -30,6 +34,9 @@ struct ViewEnvironment {
   SerialDeviceFactory deviceFactory;     // empty: the system's serial port backend
   PortMap ports;                         // port number -> device path
   FrameTrace* trace = nullptr;           // --trace, may be null
+  IoWait* ioWait = nullptr;              // how the port waits; null: plainly
+  // Follows the operations' progress; may be null.
+  ops::OperationObserver* observer = nullptr;
 };
 
 class CTQ740confView : public QScrollArea {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -10,8 +11,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <thread>
+
+#include "link/io_wait.h"
 
 namespace {
 using Nanos = long long;
@@ -59,10 +64,42 @@ std::string openFailureText(int err, const std::string& path) {
 }
 
 constexpr short kLostEvents = POLLERR | POLLHUP | POLLNVAL;
+
+// Runs a system call that can block for long (opening a Bluetooth serial port
+// connects first) on a helper thread, and waits for it through the IoWait, so
+// that a window keeps painting meanwhile. Without an IoWait the call runs
+// right here. errno is the call's own afterwards.
+template <class Call>
+int blockingCall(IoWait* wait, Call call) {
+  const int done = wait ? ::eventfd(0, EFD_CLOEXEC) : -1;
+  if (done < 0) return call();
+  int result = -1;
+  int err = 0;
+  std::thread helper([&] {
+    result = call();
+    err = errno;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(done, &one, sizeof one);
+  });
+  short revents = 0;
+  int r = 0;
+  do {
+    r = wait->wait(done, io_event::kIn, revents, -1);
+  } while (r == 0 || (r < 0 && errno == EINTR));
+  helper.join();  // at once, unless waiting itself failed
+  ::close(done);
+  errno = err;
+  return result;
+}
 }  // namespace
 
 std::unique_ptr<SerialDevice> makeSystemSerialDevice() {
   return std::make_unique<PosixSerialDevice>();
+}
+
+int PosixSerialDevice::waitFor(short events, short& revents, int timeoutMs) {
+  static IoWait plain;  // stateless: waits in poll()
+  return (m_wait ? m_wait : &plain)->wait(m_fd, events, revents, timeoutMs);
 }
 
 void PosixSerialDevice::setError(int err, const std::string& what) {
@@ -78,7 +115,8 @@ bool PosixSerialDevice::open(const std::string& path) {
 
   // Non-blocking: a port whose carrier line is low must not hang the open,
   // and all later I/O waits in poll() against its own deadline.
-  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = blockingCall(
+      m_wait, [&path] { return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
   if (fd < 0) {
     const int err = errno;
     setError(err, openFailureText(err, path));
@@ -194,14 +232,14 @@ bool PosixSerialDevice::write(const std::uint8_t* data, std::size_t len, std::si
     // The output queue is full: wait until it takes more or the time is up.
     const int left = millisecondsLeft(deadline);
     if (left == 0) return true;  // cut short by the time-out: fewer bytes written, not an error
-    pollfd p{m_fd, POLLOUT, 0};
-    const int r = ::poll(&p, 1, left);
+    short revents = 0;
+    const int r = waitFor(POLLOUT, revents, left);
     if (r < 0 && errno != EINTR) {
       const int err = errno;
       setError(err, std::string("Waiting to write to ") + m_path + " failed: " + std::strerror(err));
       return false;
     }
-    if (r > 0 && (p.revents & kLostEvents) && !(p.revents & POLLOUT)) {
+    if (r > 0 && (revents & kLostEvents) && !(revents & POLLOUT)) {
       setError(EIO, "The device " + m_path + " has gone (disconnected).");
       return false;
     }
@@ -221,8 +259,8 @@ bool PosixSerialDevice::read(std::uint8_t* buf, std::size_t maxLen, std::size_t&
   while (got < maxLen) {
     const int left = millisecondsLeft(deadline);
     if (left == 0) return true;  // time-out: success with what arrived
-    pollfd p{m_fd, POLLIN, 0};
-    const int r = ::poll(&p, 1, left);
+    short revents = 0;
+    const int r = waitFor(POLLIN, revents, left);
     if (r < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
@@ -230,13 +268,13 @@ bool PosixSerialDevice::read(std::uint8_t* buf, std::size_t maxLen, std::size_t&
       return false;
     }
     if (r == 0) continue;  // the deadline is checked at the top
-    if (p.revents & POLLIN) {
+    if (revents & POLLIN) {
       const ssize_t n = ::read(m_fd, buf + got, maxLen - got);
       if (n > 0) {
         got += std::size_t(n);
         continue;
       }
-      if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) && !(p.revents & kLostEvents))
+      if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) && !(revents & kLostEvents))
         continue;
       // Readable but end of file, or EIO: the device has gone.
       const int err = n == 0 ? EIO : errno;
@@ -244,7 +282,7 @@ bool PosixSerialDevice::read(std::uint8_t* buf, std::size_t maxLen, std::size_t&
                                : std::string("Read from ") + m_path + " failed: " + std::strerror(err));
       return false;
     }
-    if (p.revents & kLostEvents) {
+    if (revents & kLostEvents) {
       setError(EIO, "The device " + m_path + " has gone (disconnected).");
       return false;
     }
@@ -257,6 +295,8 @@ void PosixSerialDevice::close() {
   // TIOCEXCL would outlive this descriptor if another one stays open.
   ::ioctl(m_fd, TIOCNXCL);
   ::flock(m_fd, LOCK_UN);
+  // Closed right here, never through the IoWait: close() also runs from
+  // destructors, where a window's event loop must not run.
   ::close(m_fd);
   m_fd = -1;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // PosixSerialDevice: a serial port (or pseudo-terminal) driven with termios,
 // opened exclusively, read with poll() so that a read returns the moment its
-// bytes are complete and never spins.
+// bytes are complete and never spins. Every wait goes through the IoWait when
+// one is set, so that a window keeps painting meanwhile.
 
 #include "link/serial_device.h"
 
@@ -22,15 +23,18 @@ class PosixSerialDevice : public SerialDevice {
   std::string lastErrorText() const override { return m_errorText; }
   void close() override;
   bool isOpen() const override { return m_fd >= 0; }
+  void setIoWait(IoWait* wait) override { m_wait = wait; }
 
   int fd() const { return m_fd; }
 
  private:
   void setError(int err, const std::string& what);
+  int waitFor(short events, short& revents, int timeoutMs);
   int m_fd = -1;
   int m_error = 0;
   std::string m_errorText;
   std::string m_path;
   int m_readTimeoutMs = 500;
   int m_writeTimeoutMs = 500;
+  IoWait* m_wait = nullptr;
 };

@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+class IoWait;
+
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;
@@ -36,6 +38,9 @@ class SerialDevice {
   virtual std::string lastErrorText() const = 0;
   virtual void close() = 0;
   virtual bool isOpen() const = 0;
+  // How the device waits for its descriptor (null: plainly, in poll()).
+  // Devices that never block ignore it.
+  virtual void setIoWait(IoWait* /*wait*/) {}
 };
 
 using SerialDeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;

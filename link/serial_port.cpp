@@ -50,6 +50,7 @@ void SerialPort::open_com_port(std::uint8_t n) {
     m_prompt.message(kOpenFailed, MsgKind::Error, false, "There is no port COM" + std::to_string(n) + ".");
     return;
   }
+  device->setIoWait(m_wait);
   if (!device->open(m_ports.path(n))) {
     const std::string detail = reasonOf(*device);
     m_hPort.reset();

@@ -9,6 +9,7 @@
 
 #include "link/serial_device.h"
 
+class IoWait;
 class UserPrompt;
 
 // Maps port numbers 1..4 to device paths (/dev/ttyS0../dev/ttyS3, on
@@ -41,6 +42,8 @@ class SerialPort {
   SerialDevice* device() const { return m_hPort.get(); }
   const PortMap& ports() const { return m_ports; }
   void setPorts(const PortMap& ports) { m_ports = ports; }
+  // How the devices opened from now on wait (null: plainly).
+  void setIoWait(IoWait* wait) { m_wait = wait; }
 
  private:
   UserPrompt& m_prompt;
@@ -48,4 +51,5 @@ class SerialPort {
   PortMap m_ports;
   std::uint8_t m_nPort = 0;
   std::unique_ptr<SerialDevice> m_hPort;
+  IoWait* m_wait = nullptr;
 };

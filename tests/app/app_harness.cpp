@@ -29,8 +29,8 @@ TempSettings::TempSettings() {
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
 }
 
-AppHarness::AppHarness() : sim(std::make_shared<SimModule>()) {
-  pty = std::make_unique<PtyModule>(sim);
+AppHarness::AppHarness(PtyModule::Options options) : sim(std::make_shared<SimModule>()) {
+  pty = std::make_unique<PtyModule>(sim, options);
   pty->start();
 }
 

@@ -38,7 +38,7 @@ class RecordingDesktop : public Desktop {
 class AppHarness {
  public:
   // Every port number leads to the simulated module.
-  AppHarness();
+  explicit AppHarness(PtyModule::Options options = {});
   ~AppHarness();
 
   bool start(const QString& file = {});

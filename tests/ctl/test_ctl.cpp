@@ -9,12 +9,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "ctl/ctl_app.h"
 #include "model/configuration.h"
@@ -43,8 +45,12 @@ int writeRequests(const SimModule& m) {
 
 class Module {
  public:
-  Module() : m_sim(std::make_shared<SimModule>()), m_pty(m_sim) { EXPECT_TRUE(m_pty.start()); }
+  explicit Module(PtyModule::Options options = {})
+      : m_sim(std::make_shared<SimModule>()), m_pty(m_sim, options) {
+    EXPECT_TRUE(m_pty.start());
+  }
   SimModule& sim() { return *m_sim; }
+  PtyModule& pty() { return m_pty; }
   const std::string& path() const { return m_pty.slavePath(); }
 
  private:
@@ -507,5 +513,77 @@ TEST_F(CtlTest, UsageErrorsExitWithTwo) {
     EXPECT_EQ(ctl(args).code, 2);
   }
 }
+
+}  // namespace
+
+namespace {
+
+// Interrupts during a paced transfer of 150 orders, sent to the process once
+// the module has finished a number of requests.
+struct InterruptCase {
+  const char* name;
+  const char* command;             // "read" or "write"
+  std::vector<std::size_t> after;  // requests done before each interrupt
+  const char* said;                // on standard error
+};
+
+const InterruptCase kInterruptCases[] = {
+    {"WriteFinishesAfterOne",
+     "write",
+     {20},
+     "finishing the write so that the module is not left half-written"},
+    {"WriteStopsAfterTwo",
+     "write",
+     {20, 60},
+     "Stopped. Written to the module: registers 4 to 14, registers 19 to 29, "
+     "order records 1 to "},
+    {"ReadStops", "read", {20}, "Interrupted: the read was stopped; no output was written."},
+};
+
+class CtlInterrupt : public CtlTest, public ::testing::WithParamInterface<InterruptCase> {};
+
+TEST_P(CtlInterrupt, EndsBetweenTransactionsAndSaysWhatWasDone) {
+  const InterruptCase& c = GetParam();
+  Module source;
+  source.sim().setOrders(kMaxOrders);
+  source.sim().setRegister(reg::kMasterPoolTime, 1234);
+  const std::string backup = m_dir + "/backup.json";
+  ASSERT_EQ(ctl({"read", "--port", source.path(), "-o", backup}).code, 0);
+
+  PtyModule::Options paced;
+  paced.pace = true;
+  Module target(paced);
+  const bool write = std::string(c.command) == "write";
+  target.sim().setOrders(write ? 3 : kMaxOrders);
+  const std::string output = m_dir + "/read.json";
+  std::thread interrupter([&] {
+    for (std::size_t n : c.after)
+      if (target.pty().waitForRequestsDone(n)) ::kill(::getpid(), SIGINT);
+  });
+  const Result r = write ? ctl({"write", "--port", target.path(), backup})
+                         : ctl({"read", "--port", target.path(), "-o", output});
+  interrupter.join();
+
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+  const int writes = writeRequests(target.sim());
+  if (!write) {
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_LT(target.sim().requests().size(), 2u + kMaxOrders);
+  } else if (c.after.size() == 1) {
+    // "(N blocks left)", then every block: the module holds the backup.
+    EXPECT_NE(r.err.find(" blocks left)"), std::string::npos) << r.err;
+    EXPECT_EQ(writes, 2 + kMaxOrders);
+    expectSameConfiguration(source.sim(), target.sim());
+  } else {
+    // Exactly the blocks the module received, no more, and it stopped early.
+    EXPECT_LT(writes, 2 + kMaxOrders);
+    EXPECT_NE(r.err.find("order records 1 to " + std::to_string(writes - 2) + ".\n"), std::string::npos)
+        << r.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, CtlInterrupt, ::testing::ValuesIn(kInterruptCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

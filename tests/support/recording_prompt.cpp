@@ -5,6 +5,10 @@
 MsgAnswer RecordingPrompt::message(const std::string& text, MsgKind kind, bool defaultNo,
                                    const std::string& detail) {
   m_messages.push_back({text, kind, defaultNo, detail});
+  if (whileShown) {
+    const RecordedMessage shown = m_messages.back();
+    whileShown(shown);
+  }
   if (kind != MsgKind::Question) return MsgAnswer::Ok;
   if (!m_answers.empty()) {
     MsgAnswer a = m_answers.front();

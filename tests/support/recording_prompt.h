@@ -4,6 +4,7 @@
 // is empty); never blocks.
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,10 @@ class RecordingPrompt : public UserPrompt {
  public:
   MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
                     const std::string& detail = {}) override;
-  void beginWaitCursor() override { ++m_waitDepth; ++m_waitCalls; }
+  void beginWaitCursor() override {
+    ++m_waitDepth;
+    ++m_waitCalls;
+  }
   void endWaitCursor() override { --m_waitDepth; }
 
   void answerNext(MsgAnswer a) { m_answers.push_back(a); }
@@ -29,6 +33,9 @@ class RecordingPrompt : public UserPrompt {
   // Only the "message N" numbers, in order (0 for unnumbered boxes).
   std::vector<int> numbers() const;
   void clear() { m_messages.clear(); }
+  // Runs while a box is "up", after it was recorded and before it answers,
+  // as the event loop of a real box would run other things.
+  std::function<void(const RecordedMessage&)> whileShown;
 
   std::vector<RecordedMessage> m_messages;
   int m_waitDepth = 0;

@@ -1,0 +1,22 @@
+#pragma once
+// IoWait: how the serial device waits for its descriptor to become ready.
+// This base waits in poll(); a program with a window installs one that keeps
+// its window painted while it waits. Every implementation returns the moment
+// the descriptor is ready: no polling in steps, no added sleep.
+
+namespace io_event {
+// The conditions of one wait, as poll() names them.
+constexpr short kIn = 0x001;   // POLLIN
+constexpr short kOut = 0x004;  // POLLOUT
+}  // namespace io_event
+
+class IoWait {
+ public:
+  virtual ~IoWait() = default;
+
+  // Waits until fd reports one of events (io_event flags), a hang-up or an
+  // error, or timeoutMs milliseconds have passed (-1: no limit). Returns as
+  // poll() on one descriptor does: 1 when ready with revents set, 0 on
+  // time-out, -1 on failure with errno set.
+  virtual int wait(int fd, short events, short& revents, int timeoutMs);
+};

@@ -1,0 +1,171 @@
+// One device operation at a time, in the real window: input held off and
+// every command disabled while it runs, the progress in the status bar, and
+// a close of the window held until the transfer has ended, also while one of
+// the operation's boxes is up.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/command_ids.h"
+#include "app/operation_progress.h"
+#include "form/corder_list_ctrl.h"
+#include "model/control_ids.h"
+#include "model/register_map.h"
+#include "tests/app/app_harness.h"
+
+namespace {
+
+int countFunction(const std::vector<SimRequest>& requests, int function) {
+  return static_cast<int>(std::count_if(requests.begin(), requests.end(),
+                                        [function](const SimRequest& r) { return r.function == function; }));
+}
+
+// Runs check every few milliseconds of the event loop until it returns true;
+// it is driven by the waits of the running operation.
+class Watch {
+ public:
+  explicit Watch(std::function<bool()> check) : m_check(std::move(check)) {
+    m_timer.setInterval(2);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+      if (m_check()) m_timer.stop();
+    });
+    m_timer.start();
+  }
+
+ private:
+  std::function<bool()> m_check;
+  QTimer m_timer;
+};
+
+TEST(OperationGuard, InputAndCommandsAreHeldOffWhileAnOperationWaitsForTheModule) {
+  TempSettings settings;
+  AppHarness h;
+  h.sim->setOrders(3);
+  // The first answer comes late, so the read certainly waits in the loop.
+  h.sim->addFault({SimFault::Delay, 1, std::nullopt, 1, 150});
+  ASSERT_TRUE(h.start());
+  ASSERT_TRUE(h.activate());
+  h.run(cmd::kCom1);
+  h.run(cmd::kSelectDevice);
+  auto* redirect = qobject_cast<QLineEdit*>(h.app->view()->control(ctl::kCom1Redirect));
+  auto* add = qobject_cast<QPushButton*>(h.app->view()->control(ctl::kAddButton));
+  ASSERT_TRUE(redirect && add);
+  redirect->setFocus();
+
+  bool seen = false;
+  Watch during([&] {
+    if (!h.frame()->operation().running()) return false;
+    seen = true;
+    for (const CommandInfo& c : commandTable()) EXPECT_FALSE(h.frame()->action(c.id)->isEnabled()) << c.id;
+    EXPECT_TRUE(h.frame()->progress()->isVisible());
+    EXPECT_EQ(h.frame()->progress()->stepText(), QStringLiteral("Reading parameters"));
+    // Keys, a click, a shortcut and a second command all come to nothing.
+    QTest::keyClicks(redirect, QStringLiteral("99"));
+    QTest::mouseClick(add, Qt::LeftButton);
+    QTest::keyClick(h.frame(), Qt::Key_F, Qt::AltModifier);
+    h.app->router().route(cmd::kReadFirmwareVersion);
+    return true;
+  });
+  h.run(cmd::kReadParameters);
+
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(h.prompt.numbers(), std::vector<int>{57});
+  EXPECT_EQ(redirect->text().toStdString(), std::to_string(h.sim->registerValue(reg::kCom1RedirectTimeout)));
+  EXPECT_EQ(h.app->view()->orderList()->rowCount(), 3);
+  // The read's transactions and nothing else: no firmware query.
+  EXPECT_EQ(h.sim->requests().size(), 2u + 3u);
+  EXPECT_FALSE(h.frame()->progress()->isVisible());
+  AppHarness::idle();
+  EXPECT_TRUE(h.frame()->action(cmd::kWriteParameters)->isEnabled());
+}
+
+// A close of the window in the middle of a transfer: the transfer runs to
+// its end, every block reaches the module, then the window closes.
+struct CloseCase {
+  const char* name;
+  int command;
+  int closeAfterRequests;
+  int expectedMessage;
+};
+
+class CloseDuringTransfer : public ::testing::TestWithParam<CloseCase> {};
+
+TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
+  const CloseCase& c = GetParam();
+  TempSettings settings;
+  PtyModule::Options paced;
+  paced.pace = true;
+  AppHarness h(paced);
+  h.sim->setOrders(kMaxOrders);
+  ASSERT_TRUE(h.start());
+  h.run(cmd::kCom1);
+  h.run(cmd::kSelectDevice);
+  if (c.command == cmd::kWriteParameters) {
+    h.run(cmd::kReadParameters);
+    ASSERT_TRUE(h.app->view()->paramsRead());
+    h.sim->clearRequests();
+    h.prompt.clear();
+  }
+  QPointer<CMainFrame> frame = h.frame();
+  QString note;
+  Watch closer([&] {
+    if (static_cast<int>(h.sim->requests().size()) < c.closeAfterRequests) return false;
+    EXPECT_FALSE(frame->close());
+    note = frame->messagePaneText();
+    return true;
+  });
+  h.run(c.command);
+
+  EXPECT_EQ(note, QStringLiteral("The program will close when the transfer ends."));
+  EXPECT_EQ(h.prompt.numbers(), std::vector<int>{c.expectedMessage});
+  const std::vector<SimRequest> requests = h.sim->requests();
+  if (c.command == cmd::kWriteParameters) {
+    // Identity read, ports, slave and master block, every order record.
+    EXPECT_EQ(countFunction(requests, 16), 2 + kMaxOrders);
+    EXPECT_EQ(requests.back().start, orderRecordStart(kMaxOrders - 1));
+  } else {
+    EXPECT_EQ(countFunction(requests, 3), 2 + kMaxOrders);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
+}
+
+const CloseCase kCloseCases[] = {
+    {"Read", cmd::kReadParameters, 40, 57},
+    {"Write", cmd::kWriteParameters, 60, 67},
+};
+
+INSTANTIATE_TEST_SUITE_P(Transfers, CloseDuringTransfer, ::testing::ValuesIn(kCloseCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A close that reaches the frame while the operation's last box is up, and
+// the box's event loop processes the deletions that a close schedules: the
+// view that runs the operation must still be there when the box returns.
+TEST(OperationGuard, ACloseWhileTheOperationsBoxIsUpWaitsForTheOperation) {
+  TempSettings settings;
+  AppHarness h;
+  h.sim->setOrders(2);
+  ASSERT_TRUE(h.start());
+  h.run(cmd::kCom1);
+  h.run(cmd::kSelectDevice);
+  QPointer<CMainFrame> frame = h.frame();
+  QPointer<CTQ740confView> view = h.app->view();
+  h.prompt.whileShown = [&](const RecordedMessage&) {
+    frame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(view.isNull());
+  };
+  h.run(cmd::kReadParameters);
+  h.prompt.whileShown = nullptr;
+
+  EXPECT_EQ(h.prompt.numbers(), std::vector<int>{57});
+  ASSERT_FALSE(view.isNull());
+  EXPECT_TRUE(view->paramsRead());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
+}
+
+}  // namespace
