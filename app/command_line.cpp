@@ -1,64 +1,66 @@
 #include "app/command_line.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
 namespace {
 
 CommandLine failure(std::string message) {
   CommandLine c;
   c.action = CommandLine::Action::Error;
-  c.error = std::move(message);
+  c.error = "tq740conf: " + std::move(message);
   return c;
+}
+
+// An option's name as the user typed it: -h, --port.
+std::string dashed(const QString& name) {
+  return (name.size() == 1 ? "-" : "--") + name.toStdString();
 }
 
 }  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
-  CommandLine c;
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-      if (!c.file.empty()) return failure("tq740conf: more than one file name given: " + a);
-      c.file = a;
-      continue;
-    }
-    if (a == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    // Options taking a value accept "--opt VALUE" and "--opt=VALUE".
-    auto value = [&](const std::string& name, std::string* out) -> int {
-      if (a == name) {
-        if (i + 1 >= args.size()) return -1;
-        *out = args[++i];
-        return 1;
-      }
-      if (a.rfind(name + "=", 0) == 0) {
-        *out = a.substr(name.size() + 1);
-        return 1;
-      }
-      return 0;
-    };
-    std::string v;
-    if (int r = value("--port", &v); r != 0) {
-      if (r < 0) return failure("tq740conf: --port needs a value N=PATH");
-      std::string why;
-      if (!c.ports.parseAssignment(v, &why))
-        return failure("tq740conf: bad --port '" + v +
-                       "': " + (why.empty() ? std::string("expected N=PATH with N from 1 to 4") : why));
-      c.portGiven[static_cast<std::size_t>(v[0] - '1')] = true;
-    } else if (int t = value("--trace", &v); t != 0) {
-      if (t < 0 || v.empty()) return failure("tq740conf: --trace needs a file name or -");
-      c.trace = v;
-    } else if (a == "--simulate") {
-      c.simulate = true;
-    } else if (a == "--help" || a == "-h") {
-      c.action = CommandLine::Action::Help;
-    } else if (a == "--version") {
-      c.action = CommandLine::Action::Version;
-    } else {
-      return failure("tq740conf: unknown option " + a);
-    }
+  QCommandLineParser parser;
+  const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N=PATH"));
+  const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("FILE"));
+  const QCommandLineOption simulate(QStringLiteral("simulate"));
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  const QCommandLineOption version(QStringLiteral("version"));
+  parser.addOptions({port, trace, simulate, help, version});
+
+  QStringList list{QStringLiteral("tq740conf")};
+  for (const std::string& a : args) list << QString::fromLocal8Bit(a.c_str());
+  if (!parser.parse(list)) {
+    if (!parser.unknownOptionNames().isEmpty())
+      return failure("unknown option " + dashed(parser.unknownOptionNames().first()));
+    // The one other failure is an option without its value.
+    const QString error = parser.errorText();
+    if (error.contains(QStringLiteral("'--port'"))) return failure("--port needs a value N=PATH");
+    if (error.contains(QStringLiteral("'--trace'"))) return failure("--trace needs a file name or -");
+    return failure(error.toStdString());
   }
+
+  CommandLine c;
+  if (parser.isSet(help))
+    c.action = CommandLine::Action::Help;
+  else if (parser.isSet(version))
+    c.action = CommandLine::Action::Version;
+  c.simulate = parser.isSet(simulate);
+  if (parser.isSet(trace)) {
+    c.trace = parser.values(trace).constLast().toStdString();
+    if (c.trace.empty()) return failure("--trace needs a file name or -");
+  }
+  for (const QString& v : parser.values(port)) {
+    std::string why;
+    int n = 0;
+    if (!c.ports.parseAssignment(v.toStdString(), &why, &n))
+      return failure("bad --port '" + v.toStdString() + "': " + why);
+    c.portGiven[static_cast<std::size_t>(n - 1)] = true;
+  }
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) return failure("more than one file name given: " + files[1].toStdString());
+  if (!files.isEmpty()) c.file = files.first().toLocal8Bit().toStdString();
   return c;
 }
 
@@ -67,7 +69,8 @@ std::string usageText() {
          "Configurator of the TQ-740-0 serial gateway module.\n"
          "\n"
          "  FILE             open FILE as the document (default: a new document)\n"
-         "  --port N=PATH    use device PATH for port COM N (N from 1 to 4); repeatable\n"
+         "  --port N=PATH    use device PATH for port COM N (N from 1 to 4) for this run,\n"
+         "                   over the Port settings; repeatable\n"
          "  --simulate       serve a simulated module on a pseudo-terminal as COM1\n"
          "                   (unless --port 1=PATH is given)\n"
          "  --trace FILE     log every frame and message box to FILE (- for standard error)\n"

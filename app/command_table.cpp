@@ -54,6 +54,9 @@ const std::array kCommands{
                 O::View, R::Com, 3},
     CommandInfo{cmd::kCom4, kConnection, "COM &4", false, 9, nullptr, "Inicjuj połączenie na COM 4\nCOM 4",
                 O::View, R::Com, 4},
+    CommandInfo{cmd::kPortSettings, kConnection, "Port &settings...", true, 0, nullptr,
+                "Przypisz urządzenia szeregowe do portów COM 1 - COM 4\nPort settings", O::App, R::Default,
+                0},
     // View
     CommandInfo{cmd::kViewToolbar, kView, "&Toolbar", false, 0, nullptr, "ToolBar on/off", O::Frame,
                 R::ToolbarVisible, 0},

@@ -11,7 +11,9 @@
 #include "app/desktop.h"
 #include "app/documentation.h"
 #include "app/main_frame.h"
+#include "app/port_settings_dlg.h"
 #include "form/ctq740conf_view.h"
+#include "link/system_port_discovery.h"
 #include "link/user_prompt.h"
 #include "model/configuration.h"
 
@@ -22,6 +24,9 @@ CTQ740confApp* g_theApp = nullptr;
 const QString kRecentSection = QStringLiteral("Recent File List");
 const QString kRecentEntry = QStringLiteral("File%1");
 const QString kPreviewPages = QStringLiteral("Settings/PreviewPages");
+// The Port settings dialog's mapping, beside the recent-file list.
+const QString kPortSection = QStringLiteral("Port Settings");
+const QString kPortEntry = QStringLiteral("COM%1");
 
 QSettings appSettings() {
   return QSettings(QString::fromLatin1(CTQ740confApp::kRegistryKey), QString::fromLatin1(app::kAppTitle));
@@ -37,6 +42,13 @@ CTQ740confApp::CTQ740confApp(AppEnvironment env) : m_env(std::move(env)) {
   m_commands.on(cmd::kOpenConfiguration, [this] { OnFileOpen(); });
   m_commands.on(cmd::kAppExit, [this] { OnAppExit(); });
   m_commands.on(cmd::kAppAbout, [this] { OnAppAbout(); });
+  m_commands.on(cmd::kPortSettings, [this] { OnPortSettings(); });
+  if (m_env.discovery) {
+    m_discovery = m_env.discovery;
+  } else {
+    m_systemDiscovery = std::make_unique<SystemPortDiscovery>();
+    m_discovery = m_systemDiscovery.get();
+  }
   m_router.setMap(CommandOwner::App, &m_commands);
 }
 
@@ -63,6 +75,30 @@ void CTQ740confApp::loadSettings() {
   }
   s.endGroup();
   m_previewPages = s.value(kPreviewPages, 0).toInt();
+
+  m_savedPorts = m_env.ports;
+  s.beginGroup(kPortSection);
+  for (int n = 1; n <= PortMap::kPorts; ++n) {
+    const QString path = s.value(kPortEntry.arg(n)).toString();
+    if (!path.isEmpty()) m_savedPorts.setPath(n, path.toStdString());
+  }
+  s.endGroup();
+}
+
+void CTQ740confApp::savePortSettings() {
+  QSettings s = appSettings();
+  s.beginGroup(kPortSection);
+  for (int n = 1; n <= PortMap::kPorts; ++n)
+    s.setValue(kPortEntry.arg(n), QString::fromStdString(m_savedPorts.path(n)));
+  s.endGroup();
+  s.sync();
+}
+
+PortMap CTQ740confApp::portMap() const {
+  PortMap map = m_savedPorts;
+  for (const auto& [n, path] : m_env.portOverrides)
+    if (n >= 1 && n <= PortMap::kPorts) map.setPath(n, path);
+  return map;
 }
 
 bool CTQ740confApp::InitInstance(const QString& file) {
@@ -94,7 +130,8 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   ViewEnvironment viewEnv;
   viewEnv.prompt = m_env.prompt;
   viewEnv.deviceFactory = m_env.deviceFactory;
-  viewEnv.ports = m_env.ports;
+  viewEnv.ports = portMap();
+  viewEnv.discovery = m_discovery;
   viewEnv.trace = m_env.trace;
   viewEnv.ioWait = m_env.ioWait ? m_env.ioWait : &m_ioWait;
   viewEnv.observer = &m_frame->operation();
@@ -217,4 +254,26 @@ void CTQ740confApp::OnAppAbout() {
 void CTQ740confApp::OnDocumentation() {
   showDocumentation(m_szStartDir, *m_env.prompt, *m_env.desktop, m_frame,
                     documentation::manualFoldersBesideProgram(QCoreApplication::applicationDirPath()));
+}
+
+void CTQ740confApp::OnPortSettings() {
+  const PortMap before = portMap();
+  CPortSettingsDlg dlg(*m_discovery, before, m_view ? m_view->portNumber() : 0, m_frame);
+  for (const auto& entry : m_env.portOverrides)
+    if (entry.first >= 1 && entry.first <= PortMap::kPorts) dlg.markCommandLine(entry.first);
+  if (m_env.desktop->execDialog(dlg) != QDialog::Accepted) return;
+
+  // Only what the user changed is saved; a path given with --port and left
+  // alone stays for this run and is not written.
+  const PortMap after = dlg.ports();
+  bool changed = false;
+  for (int n = 1; n <= PortMap::kPorts; ++n) {
+    if (after.path(n) == before.path(n)) continue;
+    m_savedPorts.setPath(n, after.path(n));
+    m_env.portOverrides.erase(n);
+    changed = true;
+  }
+  if (!changed) return;
+  savePortSettings();
+  if (m_view) m_view->setPortMap(portMap());
 }

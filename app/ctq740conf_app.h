@@ -8,12 +8,14 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "app/command_router.h"
 #include "app/qt_io_wait.h"
 #include "form/ctq740conf_view.h"
+#include "link/port_discovery.h"
 #include "link/serial_device.h"
 #include "link/serial_port.h"
 
@@ -25,10 +27,12 @@ class UserPrompt;
 
 // What the application hands on to its parts; tests pass fakes.
 struct AppEnvironment {
-  UserPrompt* prompt = nullptr;       // required
-  Desktop* desktop = nullptr;         // required
-  SerialDeviceFactory deviceFactory;  // empty: the system's serial port backend
-  PortMap ports;
+  UserPrompt* prompt = nullptr;              // required
+  Desktop* desktop = nullptr;                // required
+  SerialDeviceFactory deviceFactory;         // empty: the system's serial port backend
+  PortMap ports;                             // the devices of ports that the settings do not name
+  std::map<int, std::string> portOverrides;  // --port N=PATH: this run only, never saved
+  const PortDiscovery* discovery = nullptr;  // null: the system's devices
   FrameTrace* trace = nullptr;
   IoWait* ioWait = nullptr;  // null: waits that keep the window painted (QtIoWait)
 };
@@ -59,6 +63,13 @@ class CTQ740confApp : public QObject {
   void OnAppExit();
   void OnAppAbout();
   void OnDocumentation();
+  void OnPortSettings();
+
+  // Which device each COM port opens: the saved settings over the built-in
+  // devices, and --port over both.
+  PortMap portMap() const;
+  // The mapping kept in the settings (what the next start uses without --port).
+  const PortMap& savedPorts() const { return m_savedPorts; }
 
   const QString& startDir() const { return m_szStartDir; }
   const QStringList& recentFiles() const { return m_recentFiles; }
@@ -72,6 +83,7 @@ class CTQ740confApp : public QObject {
 
  private:
   void loadSettings();
+  void savePortSettings();
   void bindViewCommands();
   // A view command that talks to the module, run under the frame's
   // operation guard.
@@ -81,6 +93,9 @@ class CTQ740confApp : public QObject {
   QtIoWait m_ioWait;
   QString m_szStartDir;
   QStringList m_recentFiles;
+  PortMap m_savedPorts;
+  std::unique_ptr<PortDiscovery> m_systemDiscovery;
+  const PortDiscovery* m_discovery = nullptr;
   int m_previewPages = 0;
   bool m_exited = false;
   CommandRouter m_router;

@@ -3,6 +3,7 @@
 // file dialogs and opening a document with the desktop's associated viewer.
 // The Qt implementation shows real dialogs; tests record and answer.
 
+#include <QDialog>
 #include <QString>
 
 class QWidget;
@@ -19,6 +20,8 @@ class Desktop {
   // Opens a document with the desktop's associated program; the result is
   // not relied on (offscreen and headless desktops cannot tell).
   virtual void openDocument(const QString& path) = 0;
+  // Runs one of the program's own dialogs modally; returns its result code.
+  virtual int execDialog(QDialog& dialog) { return dialog.exec(); }
 };
 
 // The real dialogs and QDesktopServices.

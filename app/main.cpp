@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
       std::cout << versionText();
       return 0;
     case CommandLine::Action::Error:
-      std::cerr << cmdLine.error << "\n" << usageText();
+      std::cerr << cmdLine.error << "\nTry 'tq740conf --help'.\n";
       return kUsageExitStatus;
     case CommandLine::Action::Run:
       break;
@@ -70,7 +70,10 @@ int main(int argc, char** argv) {
       std::cerr << "tq740conf: cannot start the simulated module on a pseudo-terminal\n";
       return 1;
     }
-    if (!cmdLine.portNamed(1)) cmdLine.ports.setPath(1, simulated->slavePath());
+    if (!cmdLine.portNamed(1)) {
+      cmdLine.ports.setPath(1, simulated->slavePath());
+      cmdLine.portGiven[0] = true;
+    }
     if (trace) trace->note("simulated module on " + simulated->slavePath());
   }
 #endif
@@ -87,7 +90,10 @@ int main(int argc, char** argv) {
   AppEnvironment env;
   env.prompt = prompt;
   env.desktop = &desktop;
-  env.ports = cmdLine.ports;
+  // --port (and the simulated module) override the saved Port settings for
+  // this run only.
+  for (int n = 1; n <= PortMap::kPorts; ++n)
+    if (cmdLine.portNamed(n)) env.portOverrides[n] = cmdLine.ports.path(n);
   env.trace = trace.get();
 #ifdef _WIN32
   env.deviceFactory = simulatedDevices;

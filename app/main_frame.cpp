@@ -60,6 +60,7 @@ bool CMainFrame::OnCreate() {
   buildActions();
   buildToolBar();
   buildStatusBar();
+  buildPortPane();
   buildMenu();
   if (!m_wndToolBar || !m_wndStatusBar || m_panes.size() != 4) return false;
   if (auto* dispatcher = QAbstractEventDispatcher::instance())
@@ -190,6 +191,24 @@ void CMainFrame::operationFinished() {
   UpdateCommandUI();
 }
 
+void CMainFrame::buildPortPane() {
+  // Left of the lock-key panes; hidden while no port is open.
+  m_portPane = new QLabel(m_wndStatusBar);
+  m_portPane->setObjectName(QStringLiteral("portPane"));
+  m_portPane->setFrameShape(QFrame::Panel);
+  m_portPane->setFrameShadow(QFrame::Sunken);
+  m_portPane->setVisible(false);
+  m_wndStatusBar->insertPermanentWidget(1, m_portPane);
+}
+
+void CMainFrame::updatePortPane() {
+  const bool open = m_view && m_view->isPortOpen();
+  const QString text =
+      open ? QStringLiteral("COM %1: %2").arg(m_view->portNumber()).arg(m_view->openPortPath()) : QString();
+  if (m_portPane->text() != text) m_portPane->setText(text);
+  if (m_portPane->isVisibleTo(m_wndStatusBar) != open) m_portPane->setVisible(open);
+}
+
 void CMainFrame::setView(CTQ740confView* view) {
   m_view = view;
   setCentralWidget(view);
@@ -235,6 +254,7 @@ void CMainFrame::UpdateCommandUI() {
     if (a->isEnabled() != ui.enabled) a->setEnabled(ui.enabled);
     if (ui.mark != CommandMark::None && a->isChecked() != ui.checked) a->setChecked(ui.checked);
   }
+  updatePortPane();
   if (!m_lockPoll.isValid() || m_lockPoll.elapsed() >= kLockPollMs) {
     m_lockPoll.start();
     updateLockPanes();

@@ -50,6 +50,8 @@ class CMainFrame : public QMainWindow {
   QMenu* menu(const QString& path) const;  // "&Device" or "&Device/&Select device"
   QToolBar* toolBar() const { return m_wndToolBar; }
   QLabel* pane(int id) const;
+  // The permanent widget that names the open port and its device.
+  QLabel* portPane() const { return m_portPane; }
   // What the message pane shows: the current prompt, or "Ready".
   QString messagePaneText() const;
 
@@ -76,6 +78,8 @@ class CMainFrame : public QMainWindow {
   void updateLockPanes();
   void operationStarted(const QString& step);
   void operationFinished();
+  void buildPortPane();
+  void updatePortPane();
 
   CommandRouter& m_router;
   CommandMap m_commands;
@@ -85,6 +89,7 @@ class CMainFrame : public QMainWindow {
   std::map<int, QAction*> m_actions;
   std::map<QString, QMenu*> m_menus;
   std::map<int, QLabel*> m_panes;
+  QLabel* m_portPane = nullptr;
   QMetaObject::Connection m_idleConnection;
   QElapsedTimer m_lockPoll;
   std::function<LockKeyState()> m_lockKeyReader;

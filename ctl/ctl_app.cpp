@@ -11,6 +11,7 @@
 #include "ctl/device_session.h"
 #include "ctl/transfer_interrupts.h"
 #include "link/frame_trace.h"
+#include "link/system_port_discovery.h"
 #include "model/configuration.h"
 #include "model/configuration_json.h"
 #include "model/safe_file.h"
@@ -105,7 +106,8 @@ std::optional<int> parse(const std::vector<std::string>& args, Options& o, CtlSt
 
   const std::string& c = o.command;
   if (c.empty()) return usage(io, "no command given");
-  if (c != "firmware" && c != "read" && c != "write" && c != "diff") return usage(io, "unknown command " + c);
+  if (c != "firmware" && c != "read" && c != "write" && c != "diff" && c != "ports")
+    return usage(io, "unknown command " + c);
   if (!o.port.empty() && o.simulate) return usage(io, "--port and --simulate exclude each other");
   if (o.simOrders >= 0 && !o.simulate) return usage(io, "--sim-orders needs --simulate");
   const bool device = !o.port.empty() || o.simulate;
@@ -113,7 +115,10 @@ std::optional<int> parse(const std::vector<std::string>& args, Options& o, CtlSt
   if ((o.verify || o.dryRun) && c != "write") return usage(io, "--verify and --dry-run belong to write");
   if (o.verify && o.dryRun) return usage(io, "--verify and --dry-run exclude each other");
 
-  if (c == "firmware" || c == "read") {
+  if (c == "ports") {
+    if (!o.files.empty()) return usage(io, "ports takes no file name");
+    if (device) return usage(io, "ports lists the devices itself: no --port or --simulate");
+  } else if (c == "firmware" || c == "read") {
     if (!o.files.empty()) return usage(io, c + " takes no file name");
     if (!device) return usage(io, c + " needs --port PATH or --simulate");
   } else if (c == "write") {
@@ -386,11 +391,26 @@ class Run {
 
 }  // namespace
 
-int runCtl(const std::vector<std::string>& args, CtlStreams io) {
+// One line a device, fields separated by tabs and "-" for an empty one, so
+// that scripts can cut and read them: path, stable name, description.
+int listPorts(const PortDiscovery& discovery, std::ostream& out) {
+  for (const SerialPortInfo& p : discovery.ports()) {
+    const auto field = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
+    out << p.path << '\t' << field(p.stableName) << '\t' << field(p.description) << '\n';
+  }
+  return ctl_exit::kOk;
+}
+
+int runCtl(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery) {
   Options o;
   if (std::optional<int> done = parse(args, o, io)) return *done;
+  if (o.command == "ports") return listPorts(discovery, io.out);
   Run run(o, io);
   return run.exec();
+}
+
+int runCtl(const std::vector<std::string>& args, CtlStreams io) {
+  return runCtl(args, io, SystemPortDiscovery());
 }
 
 std::string ctlUsageText() {
@@ -408,9 +428,11 @@ std::string ctlUsageText() {
          "      --force                   write to a module with another product code\n"
          "  diff --port PATH FILE         differences module -> FILE\n"
          "  diff FILE1 FILE2              differences FILE1 -> FILE2\n"
+         "  ports                         list serial devices: path, stable name, description\n"
          "\n"
          "Options of every command:\n"
-         "  --port PATH       the serial port the module is on, e.g. /dev/ttyUSB0\n"
+         "  --port PATH       the serial port the module is on, e.g. /dev/ttyUSB0 or a\n"
+         "                    /dev/serial/by-id/... name that ports lists\n"
          "  --simulate        use a built-in simulated module instead of a port\n"
          "  --sim-orders N    give the simulated module N master orders (0 to 150)\n"
          "  --trace FILE      log every frame and message to FILE (- for standard error)\n"

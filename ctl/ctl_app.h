@@ -18,7 +18,11 @@ struct CtlStreams {
   bool progress = false;  // show progress of long transfers on err (err is a terminal)
 };
 
-// args without the program name.
+class PortDiscovery;
+
+// args without the program name. The second form lists the devices of the
+// given discovery for the ports command (tests hand in a fixed list).
 int runCtl(const std::vector<std::string>& args, CtlStreams io);
+int runCtl(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery);
 
 std::string ctlUsageText();

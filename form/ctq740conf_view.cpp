@@ -14,12 +14,12 @@
 #include "link/serial_device.h"
 #include "link/user_prompt.h"
 #include "model/config_fields.h"
+#include "model/configuration.h"
 #include "model/control_ids.h"
 #include "model/field_domains.h"
 #include "model/register_image.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
-#include "model/configuration.h"
 #include "ops/device_operations.h"
 #include "ops/form_transfer.h"
 
@@ -33,11 +33,14 @@ struct CTQ740confView::Impl {
   Impl(CTQ740confView& view, const ViewEnvironment& e)
       : env(e),
         prompt(*e.prompt),
-        port(*e.prompt, e.deviceFactory ? e.deviceFactory : SerialDeviceFactory(makeSystemSerialDevice), e.ports),
+        port(*e.prompt, e.deviceFactory ? e.deviceFactory : SerialDeviceFactory(makeSystemSerialDevice),
+             e.ports),
         modbus(image, *e.prompt),
         page(new FormPage),
         editor(*page, limits, *e.prompt),
-        adapter(view, *page, editor) {}
+        adapter(view, *page, editor) {
+    port.setDiscovery(e.discovery);
+  }
 
   DeviceContext context() { return DeviceContext{modbus, prompt, adapter, limits, env.observer}; }
 
@@ -102,6 +105,15 @@ int CTQ740confView::selectedDevice() const {
 }
 bool CTQ740confView::paramsRead() const {
   return d->m_bParamsRead;
+}
+const PortMap& CTQ740confView::portMap() const {
+  return d->port.ports();
+}
+void CTQ740confView::setPortMap(const PortMap& ports) {
+  d->port.setPorts(ports);
+}
+QString CTQ740confView::openPortPath() const {
+  return QString::fromStdString(d->port.openPath());
 }
 
 // ---------------------------------------------------------------------------

@@ -22,6 +22,7 @@ class IoWait;
 namespace ops {
 class OperationObserver;
 }
+class PortDiscovery;
 class QWidget;
 class ConfigForm;
 class COrderListCtrl;
@@ -30,13 +31,14 @@ class Configuration;
 
 // What the view needs from its surroundings; tests pass fakes.
 struct ViewEnvironment {
-  UserPrompt* prompt = nullptr;          // message boxes and busy cursor (required)
-  SerialDeviceFactory deviceFactory;     // empty: the system's serial port backend
-  PortMap ports;                         // port number -> device path
-  FrameTrace* trace = nullptr;           // --trace, may be null
-  IoWait* ioWait = nullptr;              // how the port waits; null: plainly
+  UserPrompt* prompt = nullptr;       // message boxes and busy cursor (required)
+  SerialDeviceFactory deviceFactory;  // empty: the system's serial port backend
+  PortMap ports;                      // port number -> device path
+  FrameTrace* trace = nullptr;        // --trace, may be null
+  IoWait* ioWait = nullptr;           // how the port waits; null: plainly
   // Follows the operations' progress; may be null.
   ops::OperationObserver* observer = nullptr;
+  const PortDiscovery* discovery = nullptr;  // devices a failed open suggests, may be null
 };
 
 class CTQ740confView : public QScrollArea {
@@ -51,13 +53,13 @@ class CTQ740confView : public QScrollArea {
   void OnInitialUpdate();
 
   // Command handlers.
-  void OnSelectDevice();          // 32784
-  void OnAutoSelect();            // 32783
-  void OnReadParameters();        // 32773
-  void OnWriteParameters();       // 32774
-  void OnReadFirmwareVersion();   // 32776
-  void OnConnectCom(int n);       // 32779..32782 -> open_com_port(n)
-  void OnDisconnect();            // 32778 -> close_com_port()
+  void OnSelectDevice();         // 32784
+  void OnAutoSelect();           // 32783
+  void OnReadParameters();       // 32773
+  void OnWriteParameters();      // 32774
+  void OnReadFirmwareVersion();  // 32776
+  void OnConnectCom(int n);      // 32779..32782 -> open_com_port(n)
+  void OnDisconnect();           // 32778 -> close_com_port()
 
   // The document's configuration. Loading selects the device and fills the
   // form as a successful read does (Write enabled); taking checks the fields
@@ -70,6 +72,13 @@ class CTQ740confView : public QScrollArea {
   bool isPortOpen() const;     // m_hPort present
   int selectedDevice() const;  // m_nDevice
   bool paramsRead() const;     // m_bParamsRead
+
+  // Which device each COM port opens. A new map takes effect at the next
+  // open; the device of an open port stays in use until it is closed.
+  const PortMap& portMap() const;
+  void setPortMap(const PortMap& ports);
+  // The device path of the open port, empty while none is open.
+  QString openPortPath() const;
 
   // The control with a fixed id (1000..1105), or null.
   QWidget* control(int id) const;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "link/port_discovery.h"
 #include "link/user_prompt.h"
 
 namespace {
@@ -18,28 +19,6 @@ std::string reasonOf(const SerialDevice& device) {
 }
 }  // namespace
 
-#ifdef _WIN32
-PortMap::PortMap() : m_paths{"COM1", "COM2", "COM3", "COM4"} {}
-#else
-PortMap::PortMap() : m_paths{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"} {}
-#endif
-
-bool PortMap::parseAssignment(const std::string& arg, std::string* error) {
-  const auto fail = [&](const std::string& why) {
-    if (error) *error = why;
-    return false;
-  };
-  const std::size_t eq = arg.find('=');
-  if (eq == std::string::npos) return fail("expected N=PATH, got \"" + arg + "\"");
-  const std::string number = arg.substr(0, eq);
-  const std::string path = arg.substr(eq + 1);
-  if (number.size() != 1 || number[0] < '1' || number[0] > '4')
-    return fail("port number must be 1 to 4, got \"" + number + "\"");
-  if (path.empty()) return fail("empty device path for port " + number);
-  setPath(number[0] - '0', path);
-  return true;
-}
-
 void SerialPort::open_com_port(std::uint8_t n) {
   if (m_nPort != 0) return;  // a port is already open: keep it, say nothing
   m_nPort = n;
@@ -51,14 +30,17 @@ void SerialPort::open_com_port(std::uint8_t n) {
     return;
   }
   device->setIoWait(m_wait);
-  if (!device->open(m_ports.path(n))) {
-    const std::string detail = reasonOf(*device);
+  const std::string path = m_ports.path(n);
+  if (!device->open(path)) {
+    const std::string detail = openFailureDetail(
+        path, reasonOf(*device), m_ports, m_discovery ? m_discovery->ports() : std::vector<SerialPortInfo>{});
     m_hPort.reset();
     m_nPort = 0;
     m_prompt.message(kOpenFailed, MsgKind::Error, false, detail);
     return;
   }
   m_hPort = std::move(device);
+  m_openPath = path;
 
   const char* failure = nullptr;
   if (!m_hPort->applyLineSettings())
@@ -73,6 +55,7 @@ void SerialPort::open_com_port(std::uint8_t n) {
   // Released only after the box is closed, so the port can be tried again at once.
   m_hPort->close();
   m_hPort.reset();
+  m_openPath.clear();
   m_nPort = 0;
 }
 
@@ -80,4 +63,5 @@ void SerialPort::close_com_port() {
   m_nPort = 0;
   if (m_hPort) m_hPort->close();
   m_hPort.reset();
+  m_openPath.clear();
 }

@@ -2,29 +2,16 @@
 // SerialPort: the connection to one of the ports COM1 to COM4 (m_nPort,
 // m_hPort), opened with the module's fixed line settings and time-outs.
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "link/port_map.h"
 #include "link/serial_device.h"
 
 class IoWait;
+class PortDiscovery;
 class UserPrompt;
-
-// Maps port numbers 1..4 to device paths (/dev/ttyS0../dev/ttyS3, on
-// Windows COM1..COM4, unless changed with --port N=PATH).
-class PortMap {
- public:
-  PortMap();
-  const std::string& path(int n) const { return m_paths.at(static_cast<std::size_t>(n - 1)); }
-  void setPath(int n, std::string path) { m_paths.at(static_cast<std::size_t>(n - 1)) = std::move(path); }
-  // Parses "N=PATH"; false when malformed or N is not 1..4.
-  bool parseAssignment(const std::string& arg, std::string* error = nullptr);
-
- private:
-  std::array<std::string, 4> m_paths;
-};
 
 class SerialPort {
  public:
@@ -41,14 +28,21 @@ class SerialPort {
   std::uint8_t portNumber() const { return m_nPort; }
   SerialDevice* device() const { return m_hPort.get(); }
   const PortMap& ports() const { return m_ports; }
+  // A new map takes effect at the next open; an open port stays as it is.
   void setPorts(const PortMap& ports) { m_ports = ports; }
   // How the devices opened from now on wait (null: plainly).
   void setIoWait(IoWait* wait) { m_wait = wait; }
+  // The device path of the open port (empty when closed).
+  const std::string& openPath() const { return m_openPath; }
+  // Where a failed open looks for devices to suggest; may be null.
+  void setDiscovery(const PortDiscovery* discovery) { m_discovery = discovery; }
 
  private:
   UserPrompt& m_prompt;
   SerialDeviceFactory m_factory;
   PortMap m_ports;
+  const PortDiscovery* m_discovery = nullptr;
+  std::string m_openPath;
   std::uint8_t m_nPort = 0;
   std::unique_ptr<SerialDevice> m_hPort;
   IoWait* m_wait = nullptr;

@@ -1,6 +1,7 @@
 #include "tests/app/app_harness.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QEventLoop>
 #include <QSettings>
 #include <QTest>
@@ -24,6 +25,11 @@ QString RecordingDesktop::getSaveFileName(QWidget*, const QString& title, const 
   return a;
 }
 
+int RecordingDesktop::execDialog(QDialog& dialog) {
+  dialogs.push_back({QStringLiteral("dialog"), dialog.windowTitle(), {}, {}});
+  return onDialog ? onDialog(dialog) : int(QDialog::Rejected);
+}
+
 TempSettings::TempSettings() {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
@@ -44,6 +50,8 @@ bool AppHarness::start(const QString& file) {
   env.desktop = &desktop;
   env.deviceFactory = timer.factory();
   for (int n = 1; n <= 4; ++n) env.ports.setPath(n, pty->slavePath());
+  env.portOverrides = portOverrides;
+  env.discovery = &discovery;
   app = std::make_unique<CTQ740confApp>(env);
   return app->InitInstance(file);
 }

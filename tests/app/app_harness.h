@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -16,12 +18,13 @@
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
 #include "tests/support/attempt_timer.h"
+#include "tests/support/fixed_port_discovery.h"
 #include "tests/support/recording_prompt.h"
 
 class RecordingDesktop : public Desktop {
  public:
   struct Dialog {
-    QString kind;  // "open" or "save"
+    QString kind;  // "open", "save" or "dialog"
     QString title, initialName, filter;
   };
   QString getOpenFileName(QWidget* parent, const QString& title, const QString& initialName,
@@ -29,10 +32,14 @@ class RecordingDesktop : public Desktop {
   QString getSaveFileName(QWidget* parent, const QString& title, const QString& initialName,
                           const QString& filter) override;
   void openDocument(const QString& path) override { opened.push_back(path); }
+  // The program's own dialogs: the test drives the dialog in onDialog and
+  // returns its result; without onDialog the dialog is cancelled.
+  int execDialog(QDialog& dialog) override;
 
   std::deque<QString> answers;  // the dialogs' answers in order; none left = Cancel
   std::vector<Dialog> dialogs;
   std::vector<QString> opened;
+  std::function<int(QDialog&)> onDialog;
 };
 
 class AppHarness {
@@ -61,6 +68,8 @@ class AppHarness {
   AttemptTimer timer;  // the attempts that a silent module makes short
   RecordingPrompt prompt;
   RecordingDesktop desktop;
+  FixedPortDiscovery discovery;              // no devices unless a test adds some
+  std::map<int, std::string> portOverrides;  // as --port N=PATH gives them
   std::unique_ptr<CTQ740confApp> app;
 };
 

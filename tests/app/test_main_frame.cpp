@@ -67,6 +67,8 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
       "&Connection|COM &2|32780",
       "&Connection|COM &3|32781",
       "&Connection|COM &4|32782",
+      "&Connection|-",
+      "&Connection|Port &settings...|32800",
       "&View|&Toolbar|59392",
       "&View|&Status Bar|59393",
       "&Help|&Documentation|32785",
@@ -123,6 +125,7 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
       {32780, "Inicjuj połączenie na COM 2"},
       {32781, "Inicjuj połączenie na COM 3"},
       {32782, "Inicjuj połączenie na COM 4"},
+      {32800, "Przypisz urządzenia szeregowe do portów COM 1 - COM 4"},
       {59392, "ToolBar on/off"},
       {59393, "StatusBar on/off"},
       {32785, "Dokumentacja"},
@@ -152,7 +155,9 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
   QStringList panes;
   for (QLabel* l : h.frame()->statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
     panes << l->objectName();
-  EXPECT_EQ(panes, (QStringList{"pane0", "pane59137", "pane59138", "pane59139"}));
+  // The four panes, and the port pane, hidden while no port is open.
+  EXPECT_EQ(panes, (QStringList{"pane0", "pane59137", "pane59138", "pane59139", "portPane"}));
+  EXPECT_FALSE(h.frame()->portPane()->isVisibleTo(h.frame()));
   EXPECT_EQ(h.frame()->messagePaneText(), "Ready");
 }
 

@@ -22,6 +22,7 @@
 #include "model/configuration.h"
 #include "model/configuration_json.h"
 #include "sim/pty_module.h"
+#include "tests/support/fixed_port_discovery.h"
 
 namespace {
 
@@ -501,6 +502,26 @@ TEST_F(CtlTest, FilesAreReadAndWrittenSafely) {
   }
 }
 
+TEST_F(CtlTest, PortsListsOneDeviceALineAndPortTakesAStableName) {
+  FixedPortDiscovery discovery(
+      {{"/dev/ttyACM0", "", "", "", ""},
+       {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A1-if00-port0", "FT232R USB UART", "FTDI", "A1"}});
+  std::ostringstream out, err;
+  EXPECT_EQ(runCtl({"ports"}, CtlStreams{out, err, false}, discovery), 0);
+  EXPECT_EQ(out.str(),
+            "/dev/ttyACM0\t-\t-\n"
+            "/dev/ttyUSB0\t/dev/serial/by-id/usb-FTDI_A1-if00-port0\tFT232R USB UART\n");
+  EXPECT_EQ(err.str(), "");
+
+  // A link to the device, as /dev/serial/by-id holds, opens like the device.
+  Module module;
+  const std::string link = m_dir + "/usb-Simulated_TQ740-if00";
+  std::filesystem::create_symlink(module.path(), link);
+  const Result r = ctl({"firmware", "--port", link});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "Product code: 302010301\nProgram revision: 1.5\n");
+}
+
 TEST_F(CtlTest, UsageErrorsExitWithTwo) {
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{},
@@ -509,7 +530,9 @@ TEST_F(CtlTest, UsageErrorsExitWithTwo) {
                                              {"write", "--port", "/dev/null"},
                                              {"read", "--simulate", "--port", "x"},
                                              {"diff", "one.json"},
-                                             {"write", "a.json", "--verify", "--dry-run"}}) {
+                                             {"write", "a.json", "--verify", "--dry-run"},
+                                             {"ports", "a.json"},
+                                             {"ports", "--simulate"}}) {
     EXPECT_EQ(ctl(args).code, 2);
   }
 }

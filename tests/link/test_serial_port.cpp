@@ -37,14 +37,19 @@ struct OpenFailure {
   std::deque<FakeStep> FakeSerialScript::*step;
   const char* message;
   int closes;
+  const char* detail;  // the failed open names the device it tried
 };
 
 TEST_F(PortFixture, EachFailingStepShowsItsMessageAndLeavesThePortClosed) {
   const OpenFailure cases[] = {
-      {"open", &FakeSerialScript::open, "message 2\n\nFailed to open port(COM).", 0},
-      {"line", &FakeSerialScript::lineSettings, "message 3\n\nFailed to open port(COM).\nSetCommState", 1},
-      {"timeouts", &FakeSerialScript::timeouts, "message 4\n\nFailed to open port(COM).\nSetCommTimeouts", 1},
-      {"purge", &FakeSerialScript::purge, "message 5\n\nFailed to open port(COM).\nPurgeComm", 1},
+      {"open", &FakeSerialScript::open, "message 2\n\nFailed to open port(COM).", 0,
+       "/dev/ttyS2: reason of open"},
+      {"line", &FakeSerialScript::lineSettings, "message 3\n\nFailed to open port(COM).\nSetCommState", 1,
+       "reason of line"},
+      {"timeouts", &FakeSerialScript::timeouts, "message 4\n\nFailed to open port(COM).\nSetCommTimeouts", 1,
+       "reason of timeouts"},
+      {"purge", &FakeSerialScript::purge, "message 5\n\nFailed to open port(COM).\nPurgeComm", 1,
+       "reason of purge"},
   };
   for (const OpenFailure& c : cases) {
     auto s = std::make_shared<FakeSerialScript>();
@@ -55,7 +60,7 @@ TEST_F(PortFixture, EachFailingStepShowsItsMessageAndLeavesThePortClosed) {
     ASSERT_EQ(p.m_messages.size(), 1u) << c.name;
     EXPECT_EQ(p.m_messages[0].text, c.message);
     EXPECT_EQ(p.m_messages[0].kind, MsgKind::Error);
-    EXPECT_EQ(p.m_messages[0].detail, std::string("reason of ") + c.name);
+    EXPECT_EQ(p.m_messages[0].detail, c.detail);
     EXPECT_FALSE(sp.isOpen()) << c.name;
     EXPECT_EQ(sp.portNumber(), 0) << c.name;
     EXPECT_EQ(s->closes, c.closes) << c.name;
