@@ -19,12 +19,13 @@ fail() {
 # Options: a dash or two and a name, at the start of a word.
 options_in() { grep -oE '(^|[][ ,|=])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[][ ,|=]//' | sort -u; }
 
-# Commands: the first word of each indented line in a section whose heading
+# Commands: the first word of each line indented by one or two spaces (wrapped
+# descriptions are indented further) in a section whose heading
 # ends in "commands:" (any case).
 commands_in() {
   awk 'tolower($0) ~ /commands:[[:space:]]*$/ { inside = 1; next }
        /^[^[:space:]]/ { inside = 0 }
-       inside && /^[[:space:]]+[a-z]/ { print $1 }' | sort -u
+       inside && /^  ?[a-z]/ { print $1 }' | sort -u
 }
 
 help=$("$ctl" --help) || fail "tq740ctl --help exits with $?"
