@@ -1,5 +1,6 @@
 #include "ctl/ctl_app.h"
 
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -40,68 +41,77 @@ int usage(CtlStreams& io, const std::string& text) {
   return ctl_exit::kInput;
 }
 
-// Parses the arguments; returns an exit code when the run ends here.
+// The one-line complaint for an option given without its value.
+std::string missingValue(const std::string& option) {
+  if (option == "--port") return "--port needs a device path";
+  if (option == "--trace") return "--trace needs a file name or -";
+  if (option == "--sim-orders") return "--sim-orders needs a number from 0 to " + std::to_string(kMaxOrders);
+  return "-o needs a file name, or - for standard output";
+}
+
+// Parses the arguments with CLI11; returns an exit code when the run ends
+// here. CLI11 splits the words (options with "--opt VALUE" or "--opt=VALUE",
+// "--" ending the options); which option belongs to which command and how
+// many files each takes is checked below, each with a line of its own.
 std::optional<int> parse(const std::vector<std::string>& args, Options& o, CtlStreams& io) {
+  CLI::App app("tq740ctl", "tq740ctl");
+  app.set_help_flag();  // --help prints our own text, below
+  bool help = false;
+  std::string simOrders;
+  std::vector<std::string> words;
+  const auto last = CLI::MultiOptionPolicy::TakeLast;
+  app.add_flag("-h,--help", help);
+  app.add_option("--port", o.port)->multi_option_policy(last);
+  app.add_option("--trace", o.trace)->multi_option_policy(last);
+  app.add_option("-o,--output", o.output)->multi_option_policy(last);
+  app.add_option("--sim-orders", simOrders)->multi_option_policy(last);
+  app.add_flag("--simulate", o.simulate);
+  app.add_flag("--verify", o.verify);
+  app.add_flag("--dry-run", o.dryRun);
+  app.add_flag("--force", o.force);
+  app.add_option("words", words);
+  app.allow_extras();
+
+  // CLI11 takes the arguments last first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    // A value missing at the end of the line, or a flag given a value.
+    const std::string what = e.what();
+    for (const char* name : {"--port", "--trace", "--output", "--sim-orders"})
+      if (what.find(name) != std::string::npos) return usage(io, missingValue(name));
+    return usage(io, what);
+  }
+  if (help) {
+    io.out << ctlUsageText();
+    return ctl_exit::kOk;
+  }
+  // What CLI11 did not take: unknown options, and the words after "--".
   bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-      if (o.command.empty())
-        o.command = a;
-      else
-        o.files.push_back(a);
-      continue;
-    }
-    if (a == "--") {
+  for (const std::string& extra : app.remaining()) {
+    if (!optionsEnded && extra == "--") {
       optionsEnded = true;
-      continue;
-    }
-    // Options with a value accept "--opt VALUE" and "--opt=VALUE".
-    std::string v;
-    const auto value = [&](std::initializer_list<const char*> names) -> int {
-      for (const std::string name : names) {
-        if (a == name) {
-          if (i + 1 >= args.size()) return -1;
-          v = args[++i];
-          return 1;
-        }
-        if (name.size() > 2 && a.rfind(name + "=", 0) == 0) {
-          v = a.substr(name.size() + 1);
-          return 1;
-        }
-      }
-      return 0;
-    };
-    int r = 0;
-    if ((r = value({"--port"})) != 0) {
-      if (r < 0 || v.empty()) return usage(io, "--port needs a device path");
-      o.port = v;
-    } else if ((r = value({"--trace"})) != 0) {
-      if (r < 0 || v.empty()) return usage(io, "--trace needs a file name or -");
-      o.trace = v;
-    } else if ((r = value({"-o", "--output"})) != 0) {
-      if (r < 0 || v.empty()) return usage(io, "-o needs a file name, or - for standard output");
-      o.output = v;
-    } else if ((r = value({"--sim-orders"})) != 0) {
-      char* end = nullptr;
-      const long n = r > 0 ? std::strtol(v.c_str(), &end, 10) : -1;
-      if (r < 0 || v.empty() || *end != '\0' || n < 0 || n > kMaxOrders)
-        return usage(io, "--sim-orders needs a number from 0 to " + std::to_string(kMaxOrders));
-      o.simOrders = static_cast<int>(n);
-    } else if (a == "--simulate") {
-      o.simulate = true;
-    } else if (a == "--verify") {
-      o.verify = true;
-    } else if (a == "--dry-run") {
-      o.dryRun = true;
-    } else if (a == "--force") {
-      o.force = true;
-    } else if (a == "--help" || a == "-h") {
-      io.out << ctlUsageText();
-      return ctl_exit::kOk;
+    } else if (!optionsEnded && extra.size() > 1 && extra[0] == '-') {
+      return usage(io, "unknown option " + extra);
     } else {
-      return usage(io, "unknown option " + a);
+      words.push_back(extra);
     }
+  }
+  for (const char* name : {"--port", "--trace", "--output"}) {
+    const CLI::Option* opt = app.get_option(name);
+    if (opt->count() > 0 && opt->as<std::string>().empty()) return usage(io, missingValue(name));
+  }
+  if (app.count("--sim-orders") > 0) {
+    char* end = nullptr;
+    const long n = std::strtol(simOrders.c_str(), &end, 10);
+    if (simOrders.empty() || *end != '\0' || n < 0 || n > kMaxOrders)
+      return usage(io, missingValue("--sim-orders"));
+    o.simOrders = static_cast<int>(n);
+  }
+  if (!words.empty()) {
+    o.command = words.front();
+    o.files.assign(words.begin() + 1, words.end());
   }
 
   const std::string& c = o.command;

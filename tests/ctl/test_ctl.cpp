@@ -522,18 +522,56 @@ TEST_F(CtlTest, PortsListsOneDeviceALineAndPortTakesAStableName) {
   EXPECT_EQ(r.out, "Product code: 302010301\nProgram revision: 1.5\n");
 }
 
-TEST_F(CtlTest, UsageErrorsExitWithTwo) {
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{},
-                                             {"frobnicate"},
-                                             {"read"},
-                                             {"write", "--port", "/dev/null"},
-                                             {"read", "--simulate", "--port", "x"},
-                                             {"diff", "one.json"},
-                                             {"write", "a.json", "--verify", "--dry-run"},
-                                             {"ports", "a.json"},
-                                             {"ports", "--simulate"}}) {
-    EXPECT_EQ(ctl(args).code, 2);
+// The command line: what each argument list gives, and for a usage error the
+// one line that names it.
+TEST_F(CtlTest, CommandLineTable) {
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string said;  // the first line on standard error, or the start of standard output
+  };
+  const std::string sims = "--sim-orders needs a number from 0 to 150";
+  const std::vector<Case> cases = {
+      {{"--help"}, 0, "Usage: tq740ctl COMMAND"},
+      {{"read", "-h"}, 0, "Usage: tq740ctl COMMAND"},
+      {{"firmware", "--simulate"}, 0, "Product code: 302010301"},
+      {{"--simulate", "firmware"}, 0, "Product code: 302010301"},
+      {{"read", "--simulate", "--sim-orders=0", "-o", "-"}, 0, "{"},
+      {{}, 2, "tq740ctl: no command given"},
+      {{"frobnicate"}, 2, "tq740ctl: unknown command frobnicate"},
+      {{"read", "--simulate", "--bogus"}, 2, "tq740ctl: unknown option --bogus"},
+      {{"read", "--simulate", "-x"}, 2, "tq740ctl: unknown option -x"},
+      {{"read", "--port"}, 2, "tq740ctl: --port needs a device path"},
+      {{"read", "--port="}, 2, "tq740ctl: --port needs a device path"},
+      {{"read", "--simulate", "--trace"}, 2, "tq740ctl: --trace needs a file name or -"},
+      {{"read", "--simulate", "-o"}, 2, "tq740ctl: -o needs a file name, or - for standard output"},
+      {{"read", "--simulate", "--sim-orders", "151"}, 2, "tq740ctl: " + sims},
+      {{"read", "--simulate", "--sim-orders=x"}, 2, "tq740ctl: " + sims},
+      {{"read", "--sim-orders", "3"}, 2, "tq740ctl: --sim-orders needs --simulate"},
+      {{"read"}, 2, "tq740ctl: read needs --port PATH or --simulate"},
+      {{"read", "--simulate", "--", "-o"}, 2, "tq740ctl: read takes no file name"},
+      {{"write", "--port", "/dev/null"}, 2, "tq740ctl: write needs exactly one file name"},
+      {{"read", "--simulate", "--port", "x"}, 2, "tq740ctl: --port and --simulate exclude each other"},
+      {{"firmware", "--simulate", "-o", "a.json"}, 2, "tq740ctl: -o belongs to read"},
+      {{"diff", "one.json"}, 2, "tq740ctl: diff needs two file names, or --port PATH and one"},
+      {{"write", "a.json", "--verify", "--dry-run"},
+       2,
+       "tq740ctl: --verify and --dry-run exclude each other"},
+      {{"ports", "a.json"}, 2, "tq740ctl: ports takes no file name"},
+      {{"ports", "--simulate"}, 2, "tq740ctl: ports lists the devices itself: no --port or --simulate"},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    SCOPED_TRACE(line);
+    const Result r = ctl(c.args);
+    EXPECT_EQ(r.code, c.code);
+    if (c.code == 2) {
+      EXPECT_EQ(r.err, c.said + "\nTry 'tq740ctl --help'.\n");
+      EXPECT_EQ(r.out, "");
+    } else {
+      EXPECT_EQ(r.out.rfind(c.said, 0), 0u) << r.out;
+    }
   }
 }
 
