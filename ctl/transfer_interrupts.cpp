@@ -3,8 +3,14 @@
 namespace {
 volatile std::sig_atomic_t g_interrupts = 0;
 
-extern "C" void countInterrupt(int) {
+extern "C" void countInterrupt(int sig) {
   if (g_interrupts < 2) g_interrupts = g_interrupts + 1;
+#ifdef _WIN32
+  // The C runtime resets the handler before calling it; take the next one too.
+  std::signal(sig, countInterrupt);
+#else
+  (void)sig;
+#endif
 }
 }  // namespace
 
@@ -12,6 +18,11 @@ TransferInterrupts::TransferInterrupts(Transfer transfer, ops::OperationObserver
                                        std::function<void(const std::string&)> say)
     : m_transfer(transfer), m_progress(progress), m_say(std::move(say)) {
   g_interrupts = 0;
+#ifdef _WIN32
+  // Ctrl+C and Ctrl+Break arrive as SIGINT from the console.
+  m_oldInt = std::signal(SIGINT, countInterrupt);
+  m_oldTerm = std::signal(SIGTERM, countInterrupt);
+#else
   struct sigaction sa {};
   sa.sa_handler = countInterrupt;
   sigemptyset(&sa.sa_mask);
@@ -20,11 +31,17 @@ TransferInterrupts::TransferInterrupts(Transfer transfer, ops::OperationObserver
   sa.sa_flags = 0;
   sigaction(SIGINT, &sa, &m_oldInt);
   sigaction(SIGTERM, &sa, &m_oldTerm);
+#endif
 }
 
 TransferInterrupts::~TransferInterrupts() {
+#ifdef _WIN32
+  std::signal(SIGINT, m_oldInt);
+  std::signal(SIGTERM, m_oldTerm);
+#else
   sigaction(SIGINT, &m_oldInt, nullptr);
   sigaction(SIGTERM, &m_oldTerm, nullptr);
+#endif
 }
 
 void TransferInterrupts::progress(const std::string& step, int done, int total) {

@@ -36,6 +36,12 @@ class TransferInterrupts : public ops::OperationObserver {
   std::function<void(const std::string&)> m_say;
   int m_done = 0, m_total = 0;
   bool m_finishingSaid = false;
+#ifdef _WIN32
+  using Handler = void (*)(int);
+  Handler m_oldInt = SIG_DFL;
+  Handler m_oldTerm = SIG_DFL;
+#else
   struct sigaction m_oldInt {};
   struct sigaction m_oldTerm {};
+#endif
 };
