@@ -54,7 +54,9 @@ TEST_F(PortFixture, EachFailingStepShowsItsMessageAndLeavesThePortClosed) {
   for (const OpenFailure& c : cases) {
     auto s = std::make_shared<FakeSerialScript>();
     RecordingPrompt p;
-    SerialPort sp(p, FakeSerialDevice::factory(s), PortMap());
+    PortMap ports;
+    ports.setPath(3, "/dev/ttyS2");  // the same device name on every platform
+    SerialPort sp(p, FakeSerialDevice::factory(s), ports);
     (s.get()->*c.step).push_back({false, EACCES, std::string("reason of ") + c.name});
     sp.open_com_port(3);
     ASSERT_EQ(p.m_messages.size(), 1u) << c.name;
