@@ -21,9 +21,6 @@ class CAboutDlg : public QDialog {
   // Runs the box modally; the result is of no interest to the caller.
   int DoModal() { return exec(); }
 
-  QPushButton* okButton() const { return m_ok; }
-  QPushButton* documentationButton() const { return m_documentation; }
-
  private:
   // Dialog units to pixels, from the dialog font's average character width
   // and height (a quarter and an eighth of them).

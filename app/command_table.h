@@ -28,15 +28,15 @@ enum class UpdateRule {
 
 struct CommandInfo {
   int id;
-  const char* menuPath;  // "&Device/&Select device"; nullptr when not in the menu
-  const char* text;      // menu item text (toolbar-only commands: the button's name)
-  bool separatorBefore;  // a menu separator precedes the item
-  int toolbarPos;        // 1..12, 0 when not on the toolbar
-  const char* keys;      // accelerators separated by ';', nullptr for none
-  const char* prompt;    // status text, then "\n" and the tooltip
+  const char* menuPath = nullptr;  // "&Device/&Select device"; nullptr when not in the menu
+  const char* text;                // menu item text (toolbar-only commands: the button's name)
+  bool separatorBefore = false;    // a menu separator precedes the item
+  int toolbarPos = 0;              // 1..12, 0 when not on the toolbar
+  const char* keys = nullptr;      // accelerators separated by ';', nullptr for none
+  const char* prompt;              // status text, then "\n" and the tooltip
   CommandOwner owner;
-  UpdateRule rule;
-  int ruleArg;  // the port number of a Com rule
+  UpdateRule rule = UpdateRule::Default;
+  int ruleArg = 0;  // the port number of a Com rule
 };
 
 // All commands, menu items first in menu order.

@@ -68,8 +68,6 @@ class CTQ740confApp : public QObject {
   // Which device each COM port opens: the saved settings over the built-in
   // devices, and --port over both.
   PortMap portMap() const;
-  // The mapping kept in the settings (what the next start uses without --port).
-  const PortMap& savedPorts() const { return m_savedPorts; }
 
   const QString& startDir() const { return m_szStartDir; }
   const QStringList& recentFiles() const { return m_recentFiles; }

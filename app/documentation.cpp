@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "app/desktop.h"
+#include "link/messages.h"
 #include "link/user_prompt.h"
 
 namespace documentation {
@@ -38,7 +39,7 @@ void showDocumentation(const QString& startDir, UserPrompt& prompt, Desktop& des
     }
   }
 
-  prompt.message(kMissingMessage, MsgKind::Warning);
+  tell(prompt, messageOf(1));
   const QString chosen = desktop.getOpenFileName(
       parent, QLatin1String(kFallbackTitle), QLatin1String(kHelpFileName), QLatin1String(kFallbackFilter));
   if (chosen.isEmpty()) return;

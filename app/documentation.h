@@ -20,7 +20,6 @@ inline constexpr char kHelpFolder[] = "help";
 inline constexpr char kHelpFileName[] = "TQ740conf_help.pdf";
 inline constexpr char kFallbackFilter[] = "*.pdf";
 inline constexpr char kFallbackTitle[] = "Open";
-inline constexpr char kMissingMessage[] = "message 1\n\nFailed to find TQ740conf_help.pdf file.";
 
 // The help folder: the start directory, this platform's separator and "help".
 QString helpFolderPath(const QString& startDir);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "model/register_map.h"
+#include "model/version.h"
 
 namespace {
 
@@ -30,11 +31,12 @@ std::string missingValue(const std::string& option) {
 std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOptions& o, CtlStreams& io) {
   CLI::App app("tq740ctl", "tq740ctl");
   app.set_help_flag();  // --help prints our own text, below
-  bool help = false;
+  bool help = false, version = false;
   std::string simOrders;
   std::vector<std::string> words;
   const auto last = CLI::MultiOptionPolicy::TakeLast;
   app.add_flag("-h,--help", help);
+  app.add_flag("--version", version);
   app.add_option("--port", o.port)->multi_option_policy(last);
   app.add_option("--trace", o.trace)->multi_option_policy(last);
   app.add_option("-o,--output", o.output)->multi_option_policy(last);
@@ -61,6 +63,10 @@ std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOpt
     io.out << ctlUsageText();
     return ctl_exit::kOk;
   }
+  if (version) {
+    io.out << kVersionLine;
+    return ctl_exit::kOk;
+  }
   // What CLI11 did not take: unknown options, and the words after "--".
   bool optionsEnded = false;
   for (const std::string& extra : app.remaining()) {
@@ -76,6 +82,8 @@ std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOpt
     const CLI::Option* opt = app.get_option(name);
     if (opt->count() > 0 && opt->as<std::string>().empty()) return usage(io, missingValue(name));
   }
+  // "-o --": the end of the options is no file name.
+  if (app.count("--output") > 0 && o.output == "--") return usage(io, missingValue("--output"));
   if (app.count("--sim-orders") > 0) {
     char* end = nullptr;
     const long n = std::strtol(simOrders.c_str(), &end, 10);
@@ -140,7 +148,9 @@ std::string ctlUsageText() {
          "  --trace FILE      log every frame and message to FILE (- for standard error)\n"
          "  --force           answer Yes to the question about a foreign product code\n"
          "  --help            show this help\n"
+         "  --version         show the version\n"
          "\n"
          "Exit status: 0 success (diff: no difference); 1 device or communication error,\n"
-         "or a difference found by diff or --verify; 2 invalid input or usage.\n";
+         "a difference found by diff or --verify, an interrupt (Ctrl+C), or a module\n"
+         "with another product code refused; 2 invalid input or usage.\n";
 }

@@ -7,7 +7,6 @@ MsgAnswer ConsolePrompt::message(const std::string& text, MsgKind kind, bool, co
   m_first = false;
   m_err << text << '\n';
   if (!detail.empty()) m_err << detail << '\n';
-  if (kind == MsgKind::Error) ++m_errors;
   if (kind != MsgKind::Question) return MsgAnswer::Ok;
   m_err << (m_answerYes ? "Answered Yes (--force).\n" : "Answered No; use --force to go on anyway.\n");
   m_err.flush();

@@ -15,7 +15,6 @@ class ConsolePrompt : public UserPrompt {
   MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
                     const std::string& detail = {}) override;
 
-  int errorCount() const { return m_errors; }
   // Runs before each message is printed (ends a progress line).
   std::function<void()> beforeMessage;
 
@@ -23,5 +22,4 @@ class ConsolePrompt : public UserPrompt {
   std::ostream& m_err;
   bool m_answerYes;
   bool m_first = true;
-  int m_errors = 0;
 };

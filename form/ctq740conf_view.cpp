@@ -17,6 +17,7 @@
 #include "model/configuration.h"
 #include "model/control_ids.h"
 #include "model/field_domains.h"
+#include "model/order_fields.h"
 #include "model/register_image.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
@@ -38,7 +39,7 @@ struct CTQ740confView::Impl {
         modbus(image, *e.prompt),
         page(new FormPage),
         editor(*page, limits, *e.prompt),
-        adapter(view, *page, editor) {
+        adapter(*page, editor, [&view] { view.OnSelectDevice(); }) {
     port.setDiscovery(e.discovery);
   }
 
@@ -134,19 +135,15 @@ void CTQ740confView::OnInitialUpdate() {
 
   // The choice lists are filled once; a later initialisation keeps them.
   // Adding the first item selects it; the drop-downs start without one.
-  auto fill = [this](std::initializer_list<int> ids, const auto& list) {
-    for (int id : ids)
-      if (d->page->combo(id)->count() != 0) return;
-    for (const auto& item : list)
-      for (int id : ids) d->page->combo(id)->addItem(qs(item));
-    for (int id : ids) d->page->combo(id)->setCurrentIndex(-1);
+  auto fill = [this](int id, std::span<const std::string_view> list) {
+    if (list.empty()) return;
+    QComboBox* box = d->page->combo(id);
+    if (box->count() != 0) return;
+    for (std::string_view item : list) box->addItem(qs(item));
+    box->setCurrentIndex(-1);
   };
-  fill({ctl::kCom1Parity, ctl::kCom2Parity, ctl::kCom3Parity, ctl::kCom4Parity}, domain::ParityList);
-  fill({ctl::kCom1Baud, ctl::kCom2Baud, ctl::kCom3Baud, ctl::kCom4Baud}, domain::BaudRateList);
-  fill({ctl::kCom1SlaveMode, ctl::kCom2SlaveMode, ctl::kCom3SlaveMode}, domain::SlaveModeList);
-  fill({ctl::kMasterMode}, domain::MasterModeList);
-  fill({ctl::kOrderFunction}, domain::FunctionList);
-  fill({ctl::kOrderMemSel}, domain::MemorySelectionList);
+  for (const ConfigField& f : kConfigFields) fill(f.controlId, f.choices);
+  for (const OrderFieldInfo& f : kOrderFields) fill(f.controlId, f.choices);
   d->page->fitDropDowns();
 
   for (const TextLimit& t : kTextLimits) d->page->setTextLimit(t.controlId, t.chars);
@@ -166,8 +163,7 @@ void CTQ740confView::HideDeviceControls() {
 }
 
 void CTQ740confView::HideAllIndicators() {
-  HideOrderIndicators();
-  d->page->show(form::kFieldIndicators, false);
+  d->adapter.HideAllIndicators();
 }
 
 void CTQ740confView::HideOrderIndicators() {
@@ -175,7 +171,7 @@ void CTQ740confView::HideOrderIndicators() {
 }
 
 void CTQ740confView::ShowMasterOrderGroup(bool show) {
-  d->page->show(form::kMasterOrderGroup, show);
+  d->adapter.ShowMasterOrderGroup(show);
 }
 
 void CTQ740confView::OnSelectDevice() {
@@ -195,8 +191,9 @@ void CTQ740confView::OnSelectDevice() {
       d->page->combo(f.controlId)->setCurrentIndex(-1);
   for (const TextLimit& t : kTextLimits) d->page->setEditText(t.controlId, {});
 
-  // The emptied list takes the editor's remembered row and fields with it.
-  d->adapter.deleteAllOrders();
+  // The emptied list leaves the editor no remembered row and empty fields.
+  d->page->orderList()->deleteAllRows();
+  d->editor.forgetRow();
   d->editor.showOrderCount();
   // Hiding the control that had the keyboard focus moved the focus on, and
   // the scroll area followed it: back to the origin.

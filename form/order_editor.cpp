@@ -9,9 +9,11 @@
 #include "form/corder_list_ctrl.h"
 #include "form/form_page.h"
 #include "form/form_template.h"
+#include "link/messages.h"
 #include "link/user_prompt.h"
 #include "model/control_ids.h"
 #include "model/field_domains.h"
+#include "model/order_fields.h"
 #include "model/register_map.h"
 
 namespace {
@@ -51,9 +53,10 @@ COrderListCtrl* OrderEditor::list() const {
 
 void OrderEditor::forgetRow() {
   m_nSelectedOrder = -1;
-  for (int id : {ctl::kOrderSlaveAddr, ctl::kOrderStart, ctl::kOrderRegCount, ctl::kOrderMemAddr})
-    m_page.setEditText(id, {});
-  for (int id : {ctl::kOrderFunction, ctl::kOrderMemSel}) m_page.combo(id)->setCurrentIndex(-1);
+  for (const OrderFieldInfo& f : kOrderFields)
+    if (f.kind == OrderValue::Number) m_page.setEditText(f.controlId, {});
+  for (const OrderFieldInfo& f : kOrderFields)
+    if (f.kind != OrderValue::Number) m_page.combo(f.controlId)->setCurrentIndex(-1);
 }
 
 void OrderEditor::HideOrderIndicators() const {
@@ -97,39 +100,48 @@ bool OrderEditor::ValidateOrderEditor() {
     m_page.markField(indicatorId, ok);
     allValid = allValid && ok;
   };
-  number(ctl::kOrderSlaveAddr, ctl::kIndOrderSlaveAddr, limit_entry::kOrderSlaveAddr);
-
-  const bool functionOk = functionCompatible(m_page.combo(ctl::kOrderFunction)->currentIndex(),
-                                             m_page.combo(ctl::kOrderMemSel)->currentIndex());
-  m_page.markField(ctl::kIndOrderFunction, functionOk);
-  allValid = allValid && functionOk;
-
-  number(ctl::kOrderStart, ctl::kIndOrderStart, limit_entry::kOrderStart);
-  number(ctl::kOrderRegCount, ctl::kIndOrderRegCount, limit_entry::kOrderRegCount);
-  number(ctl::kOrderMemAddr, ctl::kIndOrderMemAddr, limit_entry::kOrderMemAddr);
-
-  const bool memSelOk = m_page.combo(ctl::kOrderMemSel)->currentIndex() != -1;
-  m_page.markField(ctl::kIndOrderMemSel, memSelOk);
-  allValid = allValid && memSelOk;
+  // The function passes when it suits the memory selection, the memory
+  // selection when one is chosen.
+  auto choice = [&](const OrderFieldInfo& f) {
+    const int memSel = m_page.combo(ctl::kOrderMemSel)->currentIndex();
+    const bool ok = f.kind == OrderValue::Code
+                        ? functionCompatible(m_page.combo(f.controlId)->currentIndex(), memSel)
+                        : m_page.combo(f.controlId)->currentIndex() != -1;
+    m_page.markField(f.indicatorId, ok);
+    allValid = allValid && ok;
+  };
+  for (const OrderFieldInfo& f : kOrderFields) {
+    if (f.kind == OrderValue::Number)
+      number(f.controlId, f.indicatorId, f.limitEntry);
+    else
+      choice(f);
+  }
   return allValid;
 }
 
 bool OrderEditor::checkFields() {
   if (ValidateOrderEditor()) return true;
-  m_prompt.message("message 49\n\nInvalid parameters.", MsgKind::Error);
+  tell(m_prompt, messageOf(49));
   return false;
 }
 
 // Columns 1 to 6 and the per-row value of a row from the editor fields.
 void OrderEditor::fillRow(int row) const {
   COrderListCtrl* l = list();
-  l->setText(row, 1, m_page.edit(ctl::kOrderSlaveAddr)->text());
-  l->setText(row, 2, m_page.combo(ctl::kOrderFunction)->currentText());
-  l->setText(row, 3, m_page.edit(ctl::kOrderStart)->text());
-  l->setText(row, 4, m_page.edit(ctl::kOrderRegCount)->text());
-  l->setText(row, 5, m_page.edit(ctl::kOrderMemAddr)->text());
-  l->setRowValue(row, m_page.combo(ctl::kOrderMemSel)->currentIndex());
-  l->setText(row, 6, QString::fromStdString(domain::memorySelectionText(l->rowValue(row))));
+  for (const OrderFieldInfo& f : kOrderFields) {
+    switch (f.kind) {
+      case OrderValue::Number:
+        l->setText(row, f.column, m_page.edit(f.controlId)->text());
+        break;
+      case OrderValue::Code:
+        l->setText(row, f.column, m_page.combo(f.controlId)->currentText());
+        break;
+      case OrderValue::Selection:
+        l->setRowValue(row, m_page.combo(f.controlId)->currentIndex());
+        l->setText(row, f.column, QString::fromStdString(domain::memorySelectionText(l->rowValue(row))));
+        break;
+    }
+  }
 }
 
 void OrderEditor::renumberFrom(int row) const {
@@ -140,7 +152,7 @@ void OrderEditor::OnAddOrder() {
   COrderListCtrl* l = list();
   const int n = l->rowCount();
   if (n == kMaxOrders) {
-    m_prompt.message("message 48\n\nOrder list is full.", MsgKind::Error);
+    tell(m_prompt, messageOf(48));
     return;
   }
   if (!checkFields()) return;
@@ -164,7 +176,7 @@ void OrderEditor::OnInsertOrder() {
     return;
   }
   if (n == kMaxOrders) {
-    m_prompt.message("message 51\n\nOrder list is full.", MsgKind::Error);
+    tell(m_prompt, messageOf(51));
     return;
   }
   if (!checkFields()) return;
@@ -181,9 +193,7 @@ void OrderEditor::OnModifyOrder() {
   const int s = shownSelectedRow();
   if (s < 0) return;
   if (!checkFields()) return;
-  if (m_prompt.message("message 52\n\nDo you really want to modify this order?", MsgKind::Question,
-                       /*defaultNo=*/true) != MsgAnswer::Yes)
-    return;
+  if (tell(m_prompt, messageOf(52)) != MsgAnswer::Yes) return;
   fillRow(s);
 }
 
@@ -191,9 +201,7 @@ void OrderEditor::OnDeleteOrder() {
   COrderListCtrl* l = list();
   const int s = shownSelectedRow();
   if (s < 0) return;
-  if (m_prompt.message("message 50\n\nDo you really want to delete this order?", MsgKind::Question,
-                       /*defaultNo=*/true) != MsgAnswer::Yes)
-    return;
+  if (tell(m_prompt, messageOf(50)) != MsgAnswer::Yes) return;
   l->deleteRow(s);
   renumberFrom(s);
   const int t = std::min(s, l->rowCount() - 1);
@@ -208,12 +216,12 @@ void OrderEditor::OnOrderItemChanged() {
   for (int r = top; r <= top + k - 1 && r < l->rowCount(); ++r) {
     if (!l->isRowSelected(r) || r == m_nSelectedOrder) continue;
     m_nSelectedOrder = r;
-    m_page.setEditText(ctl::kOrderSlaveAddr, l->text(r, 1));
-    selectPrefix(m_page.combo(ctl::kOrderFunction), l->text(r, 2));
-    m_page.setEditText(ctl::kOrderStart, l->text(r, 3));
-    m_page.setEditText(ctl::kOrderRegCount, l->text(r, 4));
-    m_page.setEditText(ctl::kOrderMemAddr, l->text(r, 5));
-    selectPrefix(m_page.combo(ctl::kOrderMemSel), l->text(r, 6));
+    for (const OrderFieldInfo& f : kOrderFields) {
+      if (f.kind == OrderValue::Number)
+        m_page.setEditText(f.controlId, l->text(r, f.column));
+      else
+        selectPrefix(m_page.combo(f.controlId), l->text(r, f.column));
+    }
   }
   HideOrderIndicators();
 }

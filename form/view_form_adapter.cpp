@@ -4,8 +4,8 @@
 #include <QLineEdit>
 
 #include "form/corder_list_ctrl.h"
-#include "form/ctq740conf_view.h"
 #include "form/form_page.h"
+#include "form/form_template.h"
 #include "form/order_editor.h"
 
 int ViewFormAdapter::comboIndex(int id) const {
@@ -30,13 +30,14 @@ void ViewFormAdapter::markIndicator(int indicatorId, Mark mark) {
 }
 
 void ViewFormAdapter::HideAllIndicators() {
-  m_view.HideAllIndicators();
+  m_editor.HideOrderIndicators();
+  m_page.show(form::kFieldIndicators, false);
 }
 void ViewFormAdapter::ShowMasterOrderGroup(bool show) {
-  m_view.ShowMasterOrderGroup(show);
+  m_page.show(form::kMasterOrderGroup, show);
 }
 void ViewFormAdapter::OnSelectDevice() {
-  m_view.OnSelectDevice();
+  m_selectDevice();
 }
 
 int ViewFormAdapter::orderCount() const {

@@ -3,18 +3,20 @@
 // controls addressed by id, the indicators, the visibility operations, the
 // device selection and the order list. An id that the form does not have, or
 // a control of another kind than asked for, stops the program with the id
-// named: the operations only use ids from the form's own tables.
+// named: the operations only use ids from the form's own tables. The device
+// selection is the view's: it hands it in.
+
+#include <functional>
 
 #include "ops/config_form.h"
 
-class CTQ740confView;
 class FormPage;
 class OrderEditor;
 
 class ViewFormAdapter : public ConfigForm {
  public:
-  ViewFormAdapter(CTQ740confView& view, FormPage& page, OrderEditor& editor)
-      : m_view(view), m_page(page), m_editor(editor) {}
+  ViewFormAdapter(FormPage& page, OrderEditor& editor, std::function<void()> selectDevice)
+      : m_page(page), m_editor(editor), m_selectDevice(std::move(selectDevice)) {}
 
   int comboIndex(int id) const override;
   void setComboIndex(int id, int index) override;
@@ -36,7 +38,7 @@ class ViewFormAdapter : public ConfigForm {
   void setOrderData(int row, long long value) override;
 
  private:
-  CTQ740confView& m_view;
   FormPage& m_page;
   OrderEditor& m_editor;
+  std::function<void()> m_selectDevice;
 };

@@ -1,5 +1,10 @@
 #include "link/modbus_frames.h"
 
+#include <map>
+#include <string>
+
+#include "link/messages.h"
+
 namespace {
 void putCrc(std::uint8_t* frame, std::size_t len) {
   const std::uint16_t crc = crc16_modbus(frame, static_cast<int>(len));
@@ -97,28 +102,13 @@ int judgeWriteAnswer(const AttemptResult& a, std::size_t requestLength, const st
 }
 
 const char* transactionMessage(int number) {
-  switch (number) {
-    case 6: return "message 6\n\nCommunication error.";
-    case 7: return "message 7\n\nCommunication error.";
-    case 8: return "message 8\n\nCommunication error.";
-    case 9: return "message 9\n\nCommunication error.";
-    case 10: return "message 10\n\nCommunication error.";
-    case 11: return "message 11\n\nCommunication error";
-    case 12: return "message 12\n\nCommunication error.";
-    case 13: return "message 13\n\nCommunication error.\nDevice is not in configuration mode.";
-    case 14: return "message 14\n\nCommunication error.";
-    case 15: return "message 15\n\nCommunication error.";
-    case 37: return "message 37\n\nCommunicaton error.";
-    case 38: return "message 38\n\nCommunicaton error.";
-    case 39: return "message 39\n\nCommunicaton error.";
-    case 40: return "message 40\n\nCommunicaton error.";
-    case 41: return "message 41\n\nCommunicaton error.";
-    case 42: return "message 42\n\nCommunicaton error.";
-    case 43: return "message 43\n\nCommunicaton error.";
-    case 44: return "message 44\n\nCommunicaton error. Device is not in configuration mode.";
-    case 45: return "message 45\n\nCommunicaton error.";
-    case 46: return "message 46\n\nCommunicaton error.";
-    case 47: return "message 47\n\nCommunicaton error.";
-    default: return "";
-  }
+  // The full texts, made once from the message table.
+  static const std::map<int, std::string> texts = [] {
+    std::map<int, std::string> t;
+    for (const Message& m : kMessageTable)
+      if ((m.number >= 6 && m.number <= 15) || (m.number >= 37 && m.number <= 47)) t[m.number] = m.full();
+    return t;
+  }();
+  const auto it = texts.find(number);
+  return it == texts.end() ? "" : it->second.c_str();
 }

@@ -2,14 +2,12 @@
 
 #include <cstring>
 
+#include "link/messages.h"
 #include "link/port_discovery.h"
 #include "link/user_prompt.h"
 
 namespace {
-constexpr const char* kOpenFailed = "message 2\n\nFailed to open port(COM).";
-constexpr const char* kLineSettingsFailed = "message 3\n\nFailed to open port(COM).\nSetCommState";
-constexpr const char* kTimeoutsFailed = "message 4\n\nFailed to open port(COM).\nSetCommTimeouts";
-constexpr const char* kPurgeFailed = "message 5\n\nFailed to open port(COM).\nPurgeComm";
+constexpr const Message& kOpenFailed = messageOf(2);
 
 // The operating system's reason for the detail text of a message box.
 std::string reasonOf(const SerialDevice& device) {
@@ -26,7 +24,7 @@ void SerialPort::open_com_port(std::uint8_t n) {
   std::unique_ptr<SerialDevice> device = m_factory ? m_factory() : makeSystemSerialDevice();
   if (n < 1 || n > 4 || !device) {
     m_nPort = 0;
-    m_prompt.message(kOpenFailed, MsgKind::Error, false, "There is no port COM" + std::to_string(n) + ".");
+    tell(m_prompt, kOpenFailed, {.detail = "There is no port COM" + std::to_string(n) + "."});
     return;
   }
   device->setIoWait(m_wait);
@@ -36,22 +34,22 @@ void SerialPort::open_com_port(std::uint8_t n) {
         path, reasonOf(*device), m_ports, m_discovery ? m_discovery->ports() : std::vector<SerialPortInfo>{});
     m_hPort.reset();
     m_nPort = 0;
-    m_prompt.message(kOpenFailed, MsgKind::Error, false, detail);
+    tell(m_prompt, kOpenFailed, {.detail = detail});
     return;
   }
   m_hPort = std::move(device);
   m_openPath = path;
 
-  const char* failure = nullptr;
+  const Message* failure = nullptr;
   if (!m_hPort->applyLineSettings())
-    failure = kLineSettingsFailed;
+    failure = &messageOf(3);
   else if (!m_hPort->setTimeouts(kTimeoutMs, kTimeoutMs))
-    failure = kTimeoutsFailed;
+    failure = &messageOf(4);
   else if (!m_hPort->purge())
-    failure = kPurgeFailed;
+    failure = &messageOf(5);
   if (!failure) return;  // open: m_nPort = n, m_hPort = the device
 
-  m_prompt.message(failure, MsgKind::Error, false, reasonOf(*m_hPort));
+  tell(m_prompt, *failure, {.detail = reasonOf(*m_hPort)});
   // Released only after the box is closed, so the port can be tried again at once.
   m_hPort->close();
   m_hPort.reset();

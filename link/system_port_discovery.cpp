@@ -77,14 +77,6 @@ std::optional<std::vector<SerialPortInfo>> udevPorts() {
 
 }  // namespace
 
-bool SystemPortDiscovery::hasUdev() {
-#ifdef TQ_HAVE_LIBUDEV
-  return true;
-#else
-  return false;
-#endif
-}
-
 std::vector<SerialPortInfo> SystemPortDiscovery::ports() const {
 #ifdef TQ_HAVE_LIBUDEV
   if (udevDatabasePresent())

@@ -8,7 +8,4 @@
 class SystemPortDiscovery : public PortDiscovery {
  public:
   std::vector<SerialPortInfo> ports() const override;
-
-  // Whether this build reads the udev database at all.
-  static bool hasUdev();
 };

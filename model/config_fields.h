@@ -1,9 +1,15 @@
 #pragma once
-// The configuration fields of the form as one table: which register each
-// field maps to, its control, its indicator, how it is checked. Reading and
-// writing both walk this table, so they cannot disagree about a field.
+// The configuration fields of the form as one table, one row per field: where
+// it stands in a configuration file, its register, its control, its
+// indicator, the label the form shows for it, how it is checked and which
+// choice list its drop-down holds. Reading, writing, files, comparisons and
+// the form all walk this table, so they cannot disagree about a field.
 
 #include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
 
 #include "model/control_ids.h"
 #include "model/field_domains.h"
@@ -17,50 +23,116 @@ enum class FieldKind {
 };
 
 struct ConfigField {
+  std::string_view group;  // "com1" .. "com4", "master"
+  // Name in a configuration file; empty for the order count, which a file
+  // holds as the length of master.orders.
+  std::string_view key;
+  // What the form's label shows for the field (its first line; a second line
+  // gives the range), and that label's control id.
+  std::string_view label;
+  int labelId;
   int reg;
   int controlId;
   int indicatorId;  // 0: none
   FieldKind kind;
-  int limitEntry;  // FieldLimits entry for Number fields, 0 otherwise
+  int limitEntry;                             // FieldLimits entry for Number fields, 0 otherwise
+  std::span<const std::string_view> choices;  // drop-down's list; empty for edits
+
+  std::string path() const { return std::string(group) + "." + std::string(key); }
 };
 
-// In the order the write checks them.
+// In the order they appear in a configuration file; the order count, which
+// has no key of its own, last.
 inline constexpr std::array<ConfigField, 22> kConfigFields = {{
-    {reg::kCom1Parity, ctl::kCom1Parity, ctl::kIndCom1Parity, FieldKind::Choice, 0},
-    {reg::kCom2Parity, ctl::kCom2Parity, ctl::kIndCom2Parity, FieldKind::Choice, 0},
-    {reg::kCom3Parity, ctl::kCom3Parity, ctl::kIndCom3Parity, FieldKind::Choice, 0},
-    {reg::kCom4Parity, ctl::kCom4Parity, ctl::kIndCom4Parity, FieldKind::Choice, 0},
-    {reg::kCom1Baud, ctl::kCom1Baud, ctl::kIndCom1Baud, FieldKind::Choice, 0},
-    {reg::kCom2Baud, ctl::kCom2Baud, ctl::kIndCom2Baud, FieldKind::Choice, 0},
-    {reg::kCom3Baud, ctl::kCom3Baud, ctl::kIndCom3Baud, FieldKind::Choice, 0},
-    {reg::kCom4Baud, ctl::kCom4Baud, ctl::kIndCom4Baud, FieldKind::Choice, 0},
-    {reg::kCom1RedirectTimeout, ctl::kCom1Redirect, ctl::kIndCom1Redirect, FieldKind::Number,
-     limit_entry::kCom1Redirect},
-    {reg::kCom2RedirectTimeout, ctl::kCom2Redirect, ctl::kIndCom2Redirect, FieldKind::Number,
-     limit_entry::kCom2Redirect},
-    {reg::kCom3RedirectTimeout, ctl::kCom3Redirect, ctl::kIndCom3Redirect, FieldKind::Number,
-     limit_entry::kCom3Redirect},
-    {reg::kCom1SlaveAddress, ctl::kCom1SlaveAddr, ctl::kIndCom1SlaveAddr, FieldKind::Number,
-     limit_entry::kCom1SlaveAddr},
-    {reg::kCom2SlaveAddress, ctl::kCom2SlaveAddr, ctl::kIndCom2SlaveAddr, FieldKind::Number,
-     limit_entry::kCom2SlaveAddr},
-    {reg::kCom3SlaveAddress, ctl::kCom3SlaveAddr, ctl::kIndCom3SlaveAddr, FieldKind::Number,
-     limit_entry::kCom3SlaveAddr},
-    {reg::kCom1SlaveMode, ctl::kCom1SlaveMode, ctl::kIndCom1SlaveMode, FieldKind::SlaveMode, 0},
-    {reg::kCom2SlaveMode, ctl::kCom2SlaveMode, ctl::kIndCom2SlaveMode, FieldKind::SlaveMode, 0},
-    {reg::kCom3SlaveMode, ctl::kCom3SlaveMode, ctl::kIndCom3SlaveMode, FieldKind::SlaveMode, 0},
-    {reg::kMasterMode, ctl::kMasterMode, ctl::kIndMasterMode, FieldKind::Choice, 0},
-    {reg::kMasterOrderCount, ctl::kOrderCount, 0, FieldKind::Count, 0},
-    {reg::kMasterPoolTime, ctl::kMasterPoolTime, ctl::kIndMasterPoolTime, FieldKind::Number,
-     limit_entry::kMasterPoolTime},
-    {reg::kMasterTimeout, ctl::kMasterTimeout, ctl::kIndMasterTimeout, FieldKind::Number,
-     limit_entry::kMasterTimeout},
-    {reg::kMasterMaxErrors, ctl::kMasterMaxErrors, ctl::kIndMasterMaxErrors, FieldKind::Number,
-     limit_entry::kMasterMaxErrors},
+    // clang-format off
+    {.group = "com1", .key = "baudrate", .label = "COM1 baudrate", .labelId = 1012, .reg = reg::kCom1Baud,
+     .controlId = ctl::kCom1Baud, .indicatorId = ctl::kIndCom1Baud, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::BaudRateList},
+    {.group = "com1", .key = "parity", .label = "COM1 parity", .labelId = 1010, .reg = reg::kCom1Parity,
+     .controlId = ctl::kCom1Parity, .indicatorId = ctl::kIndCom1Parity, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::ParityList},
+    {.group = "com1", .key = "slave_address", .label = "COM1 Slave address", .labelId = 1026,
+     .reg = reg::kCom1SlaveAddress, .controlId = ctl::kCom1SlaveAddr, .indicatorId = ctl::kIndCom1SlaveAddr,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kCom1SlaveAddr, .choices = {}},
+    {.group = "com1", .key = "redirect_timeout", .label = "COM1 redirect timeout", .labelId = 1033,
+     .reg = reg::kCom1RedirectTimeout, .controlId = ctl::kCom1Redirect, .indicatorId = ctl::kIndCom1Redirect,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kCom1Redirect, .choices = {}},
+    {.group = "com1", .key = "slave_mode", .label = "COM1 Slave Mode", .labelId = 1039, .reg = reg::kCom1SlaveMode,
+     .controlId = ctl::kCom1SlaveMode, .indicatorId = ctl::kIndCom1SlaveMode, .kind = FieldKind::SlaveMode,
+     .limitEntry = 0, .choices = domain::SlaveModeList},
+
+    {.group = "com2", .key = "baudrate", .label = "COM2 baudrate", .labelId = 1016, .reg = reg::kCom2Baud,
+     .controlId = ctl::kCom2Baud, .indicatorId = ctl::kIndCom2Baud, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::BaudRateList},
+    {.group = "com2", .key = "parity", .label = "COM2 parity", .labelId = 1014, .reg = reg::kCom2Parity,
+     .controlId = ctl::kCom2Parity, .indicatorId = ctl::kIndCom2Parity, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::ParityList},
+    {.group = "com2", .key = "slave_address", .label = "COM2 Slave address", .labelId = 1027,
+     .reg = reg::kCom2SlaveAddress, .controlId = ctl::kCom2SlaveAddr, .indicatorId = ctl::kIndCom2SlaveAddr,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kCom2SlaveAddr, .choices = {}},
+    {.group = "com2", .key = "redirect_timeout", .label = "COM2 redirect timeout", .labelId = 1034,
+     .reg = reg::kCom2RedirectTimeout, .controlId = ctl::kCom2Redirect, .indicatorId = ctl::kIndCom2Redirect,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kCom2Redirect, .choices = {}},
+    {.group = "com2", .key = "slave_mode", .label = "COM2 Slave Mode", .labelId = 1040, .reg = reg::kCom2SlaveMode,
+     .controlId = ctl::kCom2SlaveMode, .indicatorId = ctl::kIndCom2SlaveMode, .kind = FieldKind::SlaveMode,
+     .limitEntry = 0, .choices = domain::SlaveModeList},
+
+    {.group = "com3", .key = "baudrate", .label = "COM3 baudrate", .labelId = 1020, .reg = reg::kCom3Baud,
+     .controlId = ctl::kCom3Baud, .indicatorId = ctl::kIndCom3Baud, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::BaudRateList},
+    {.group = "com3", .key = "parity", .label = "COM3 parity", .labelId = 1018, .reg = reg::kCom3Parity,
+     .controlId = ctl::kCom3Parity, .indicatorId = ctl::kIndCom3Parity, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::ParityList},
+    {.group = "com3", .key = "slave_address", .label = "COM3 Slave address", .labelId = 1028,
+     .reg = reg::kCom3SlaveAddress, .controlId = ctl::kCom3SlaveAddr, .indicatorId = ctl::kIndCom3SlaveAddr,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kCom3SlaveAddr, .choices = {}},
+    {.group = "com3", .key = "redirect_timeout", .label = "COM3 redirect timeout", .labelId = 1035,
+     .reg = reg::kCom3RedirectTimeout, .controlId = ctl::kCom3Redirect, .indicatorId = ctl::kIndCom3Redirect,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kCom3Redirect, .choices = {}},
+    {.group = "com3", .key = "slave_mode", .label = "COM3 Slave Mode", .labelId = 1041, .reg = reg::kCom3SlaveMode,
+     .controlId = ctl::kCom3SlaveMode, .indicatorId = ctl::kIndCom3SlaveMode, .kind = FieldKind::SlaveMode,
+     .limitEntry = 0, .choices = domain::SlaveModeList},
+
+    {.group = "com4", .key = "baudrate", .label = "COM4 baudrate", .labelId = 1024, .reg = reg::kCom4Baud,
+     .controlId = ctl::kCom4Baud, .indicatorId = ctl::kIndCom4Baud, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::BaudRateList},
+    {.group = "com4", .key = "parity", .label = "COM4 parity", .labelId = 1022, .reg = reg::kCom4Parity,
+     .controlId = ctl::kCom4Parity, .indicatorId = ctl::kIndCom4Parity, .kind = FieldKind::Choice, .limitEntry = 0,
+     .choices = domain::ParityList},
+
+    {.group = "master", .key = "mode", .label = "Master Mode", .labelId = 1053, .reg = reg::kMasterMode,
+     .controlId = ctl::kMasterMode, .indicatorId = ctl::kIndMasterMode, .kind = FieldKind::Choice,
+     .limitEntry = 0, .choices = domain::MasterModeList},
+    {.group = "master", .key = "pooltime", .label = "Master pooltime", .labelId = 1048,
+     .reg = reg::kMasterPoolTime, .controlId = ctl::kMasterPoolTime, .indicatorId = ctl::kIndMasterPoolTime,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kMasterPoolTime, .choices = {}},
+    {.group = "master", .key = "timeout", .label = "Master timeout", .labelId = 1049, .reg = reg::kMasterTimeout,
+     .controlId = ctl::kMasterTimeout, .indicatorId = ctl::kIndMasterTimeout, .kind = FieldKind::Number,
+     .limitEntry = limit_entry::kMasterTimeout, .choices = {}},
+    {.group = "master", .key = "max_number_error", .label = "Master max number error", .labelId = 1051,
+     .reg = reg::kMasterMaxErrors, .controlId = ctl::kMasterMaxErrors, .indicatorId = ctl::kIndMasterMaxErrors,
+     .kind = FieldKind::Number, .limitEntry = limit_entry::kMasterMaxErrors, .choices = {}},
+
+    {.group = "master", .key = "", .label = "Master Number of Orders", .labelId = 1077,
+     .reg = reg::kMasterOrderCount, .controlId = ctl::kOrderCount, .indicatorId = 0, .kind = FieldKind::Count,
+     .limitEntry = 0, .choices = {}},
+    // clang-format on
 }};
 
+// The rows a configuration file holds as keys (all but the order count);
+// Configuration::values follows them by index.
+inline constexpr std::size_t kFileFieldCount = 21;
+inline constexpr std::span<const ConfigField, kFileFieldCount> kFileFields{kConfigFields.data(),
+                                                                           kFileFieldCount};
+
+// Indexes into kConfigFields in the order the Write check takes the fields:
+// parities, baud rates, redirect timeouts, slave addresses, slave modes, the
+// master mode, the order count and the master's numbers.
+inline constexpr std::array<std::uint8_t, kConfigFields.size()> kWriteCheckOrder = {
+    1, 6, 11, 16, 0, 5, 10, 15, 3, 8, 13, 2, 7, 12, 4, 9, 14, 17, 21, 18, 19, 20};
+
 // Number of entries each drop-down's choice list has, by control id (0 when
-// the control is not a drop-down of the table).
+// the control is not a drop-down of a field table).
 int choiceListSize(int controlId);
 
 // Whether a field's value passes the Write check: a drop-down needs a

@@ -14,56 +14,14 @@
 
 #include "model/config_fields.h"
 #include "model/field_domains.h"
+#include "model/order_fields.h"
 #include "model/register_map.h"
-
-// One field of a configuration: where it stands in a configuration file and
-// its register; kind and limits come from the form's field table.
-struct ConfigKey {
-  std::string_view group;  // "com1" .. "com4", "master"
-  std::string_view key;    // "baudrate", "slave_mode", ...
-  int reg;
-
-  std::string path() const { return std::string(group) + "." + std::string(key); }
-  const ConfigField& field() const;
-  // The choice list of a drop-down field; empty for number fields.
-  std::span<const std::string_view> choices() const;
-};
-
-// In the order they appear in a configuration file.
-inline constexpr std::array<ConfigKey, 21> kConfigKeys = {{
-    {"com1", "baudrate", reg::kCom1Baud},
-    {"com1", "parity", reg::kCom1Parity},
-    {"com1", "slave_address", reg::kCom1SlaveAddress},
-    {"com1", "redirect_timeout", reg::kCom1RedirectTimeout},
-    {"com1", "slave_mode", reg::kCom1SlaveMode},
-    {"com2", "baudrate", reg::kCom2Baud},
-    {"com2", "parity", reg::kCom2Parity},
-    {"com2", "slave_address", reg::kCom2SlaveAddress},
-    {"com2", "redirect_timeout", reg::kCom2RedirectTimeout},
-    {"com2", "slave_mode", reg::kCom2SlaveMode},
-    {"com3", "baudrate", reg::kCom3Baud},
-    {"com3", "parity", reg::kCom3Parity},
-    {"com3", "slave_address", reg::kCom3SlaveAddress},
-    {"com3", "redirect_timeout", reg::kCom3RedirectTimeout},
-    {"com3", "slave_mode", reg::kCom3SlaveMode},
-    {"com4", "baudrate", reg::kCom4Baud},
-    {"com4", "parity", reg::kCom4Parity},
-    {"master", "mode", reg::kMasterMode},
-    {"master", "pooltime", reg::kMasterPoolTime},
-    {"master", "timeout", reg::kMasterTimeout},
-    {"master", "max_number_error", reg::kMasterMaxErrors},
-}};
-
-// Keys of an order record, in the order of the editor's fields.
-inline constexpr std::array<std::string_view, 6> kOrderKeys = {"slave_address",    "function",
-                                                               "starting_address", "number_of_registers",
-                                                               "memory_address",   "memory_selection"};
 
 class Configuration {
  public:
-  // Values of kConfigKeys, by index: list positions for drop-down fields,
+  // Values of kFileFields, by index: list positions for drop-down fields,
   // plain numbers otherwise; each as its register holds it.
-  std::array<int, kConfigKeys.size()> values{};
+  std::array<int, kFileFieldCount> values{};
   std::vector<MasterOrder> orders;
   // For reference only: never written to a module, never compared.
   std::optional<std::int32_t> productCode;
@@ -109,7 +67,9 @@ std::vector<std::string> differences(const Configuration& left, const Configurat
 
 // A value as a configuration file shows it: the list text (quoted) when the
 // position is in the list, else the bare number.
-std::string displayValue(const ConfigKey& key, int value);
+std::string displayValue(const ConfigField& field, int value);
+// An order field's value as a configuration file shows it.
+std::string displayValue(const OrderFieldInfo& field, int value);
 // One order record as one line of JSON.
 std::string orderJson(const MasterOrder& order);
 // A text as a JSON string literal.

@@ -184,32 +184,33 @@ class Reader {
 };
 
 void readOrder(Reader& reader, const json& o, const std::string& path, MasterOrder& order) {
-  reader.checkKeys(o, path + ".", kOrderKeys);
+  std::vector<std::string_view> keys;
+  for (const OrderFieldInfo& f : kOrderFields) keys.push_back(f.key);
+  reader.checkKeys(o, path + ".", keys);
   const std::string p = path + ".";
-  reader.number(o, "slave_address", p + "slave_address", 0, 0xFF, order.slaveAddress);
-  reader.number(o, "function", p + "function", 0, 0xFF, order.function);
-  reader.number(o, "starting_address", p + "starting_address", 1, 0x10000, order.startingAddress);
-  reader.number(o, "number_of_registers", p + "number_of_registers", 0, 0xFFFF, order.registerCount);
-  reader.number(o, "memory_address", p + "memory_address", 0, 0xFFFF, order.memoryAddress);
-  reader.choice(o, "memory_selection", p + "memory_selection", domain::MemorySelectionList,
-                order.memorySelection);
+  for (const OrderFieldInfo& f : kOrderFields) {
+    if (f.kind == OrderValue::Selection)
+      reader.choice(o, f.key, p + std::string(f.key), f.choices, order.*f.member);
+    else
+      reader.number(o, f.key, p + std::string(f.key), f.lo, f.hi, order.*f.member);
+  }
 }
 
 void readGroup(Reader& reader, const json& obj, std::string_view group, Configuration& config) {
   std::vector<std::string_view> keys;
-  for (const ConfigKey& k : kConfigKeys) {
+  for (const ConfigField& k : kFileFields) {
     if (k.group == group) keys.push_back(k.key);
   }
   if (group == "master") keys.push_back("orders");
   reader.checkKeys(obj, std::string(group) + ".", keys);
 
-  for (std::size_t i = 0; i < kConfigKeys.size(); ++i) {
-    const ConfigKey& k = kConfigKeys[i];
+  for (std::size_t i = 0; i < kFileFields.size(); ++i) {
+    const ConfigField& k = kFileFields[i];
     if (k.group != group) continue;
-    if (k.choices().empty())
+    if (k.choices.empty())
       reader.number(obj, k.key, k.path(), 0, 0xFFFF, config.values[i]);
     else
-      reader.choice(obj, k.key, k.path(), k.choices(), config.values[i]);
+      reader.choice(obj, k.key, k.path(), k.choices, config.values[i]);
   }
   if (group != "master" || !obj.contains("orders")) return;
   const json& list = obj.at("orders");
@@ -245,11 +246,11 @@ std::string write(const Configuration& config) {
   for (std::string_view group : kGroups) {
     out += "  " + jsonQuoted(group) + ": {";
     bool first = true;
-    for (std::size_t i = 0; i < kConfigKeys.size(); ++i) {
-      if (kConfigKeys[i].group != group) continue;
+    for (std::size_t i = 0; i < kFileFields.size(); ++i) {
+      if (kFileFields[i].group != group) continue;
       out += first ? "\n" : ",\n";
       first = false;
-      out += "    " + jsonQuoted(kConfigKeys[i].key) + ": " + displayValue(kConfigKeys[i], config.values[i]);
+      out += "    " + jsonQuoted(kFileFields[i].key) + ": " + displayValue(kFileFields[i], config.values[i]);
     }
     if (group == "master") {
       out += ",\n    \"orders\": [";

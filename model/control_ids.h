@@ -37,6 +37,4 @@ constexpr int kIndOrderSlaveAddr = 1091, kIndOrderFunction = 1092, kIndOrderStar
 constexpr int kIndOrderRegCount = 1094, kIndOrderMemAddr = 1095, kIndMasterMode = 1096, kIndOrderMemSel = 1097;
 constexpr int kIndCom1Baud = 1098, kIndCom2Baud = 1099, kIndCom3Baud = 1100, kIndCom4Baud = 1101;
 constexpr int kIndCom1Parity = 1102, kIndCom2Parity = 1103, kIndCom3Parity = 1104, kIndCom4Parity = 1105;
-// About box
-constexpr int kAboutDocumentation = 1080;
 }  // namespace ctl

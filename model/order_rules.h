@@ -8,16 +8,8 @@
 #include <vector>
 
 #include "model/field_domains.h"
+#include "model/order_fields.h"
 #include "model/register_map.h"
-
-enum class OrderField {
-  SlaveAddress,
-  Function,
-  StartingAddress,
-  RegisterCount,
-  MemoryAddress,
-  MemorySelection
-};
 
 struct OrderProblem {
   OrderField field;

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Both the refused count and a failed order read.
+constexpr const Message& kOrderListReadError = messageOf(56);
+
 constexpr bool kPurge = true;
 
 using Outcome = OperationResult::Outcome;
@@ -33,19 +36,17 @@ class Steps {
 
   // False when the transaction failed (its messages shown) or the observer
   // asked to stop before it (nothing shown).
-  bool read(const std::string& step, RegisterBlock b, int failMessage, const std::string& detail = {}) {
-    return run(step, b, false, failMessage, detail);
+  bool read(const std::string& step, RegisterBlock b, const Message& failMessage) {
+    return run(step, b, false, failMessage);
   }
-  bool write(const std::string& step, RegisterBlock b, int failMessage) {
-    return run(step, b, true, failMessage, {});
+  bool write(const std::string& step, RegisterBlock b, const Message& failMessage) {
+    return run(step, b, true, failMessage);
   }
 
-  void error(const std::string& text, const std::string& detail = {}) {
-    m_link.prompt.message(text, MsgKind::Error, false, detail);
-  }
+  void error(const Message& m, const MessageOptions& options = {}) { tell(m_link.prompt, m, options); }
 
  private:
-  bool run(const std::string& step, RegisterBlock b, bool write, int failMessage, const std::string& detail) {
+  bool run(const std::string& step, RegisterBlock b, bool write, const Message& failMessage) {
     ops::OperationObserver* o = m_link.observer;
     if (o && m_done > 0 && o->stopRequested()) {
       m_stopped = true;
@@ -55,30 +56,8 @@ class Steps {
     const bool ok = write ? m_link.modbus.write_multiple_registers(b.start, b.count, kPurge)
                           : m_link.modbus.read_holding_registers(b.start, b.count, kPurge);
     ++m_done;
-    if (!ok) error(failText(failMessage), detail);
+    if (!ok) error(failMessage);
     return ok;
-  }
-
-  static std::string failText(int number) {
-    const char* text = "Write to device failed.";
-    switch (number) {
-      case 53:
-      case 54:
-        text = "Read from device failed.";
-        break;
-      case 56:
-        text = "Master order list read error.";
-        break;
-      case 64:
-        text = "Failed to AutoSelect device.";
-        break;
-      case 66:
-        text = "Failed to read Firmware Version.";
-        break;
-      default:
-        break;
-    }
-    return "message " + std::to_string(number) + "\n\n" + text;
   }
 
   DeviceLink& m_link;
@@ -92,13 +71,10 @@ Outcome failedOrStopped(const Steps& steps) {
 }
 
 // The question about a module whose product code is not the expected one.
-bool foreignDeviceAccepted(UserPrompt& prompt, const RegisterImage& image, int number) {
+bool foreignDeviceAccepted(UserPrompt& prompt, const RegisterImage& image, const Message& question) {
   const std::int32_t code = productCode(image);
   if (code == EXPECTED_PRODUCT_CODE) return true;
-  const std::string text = "message " + std::to_string(number) +
-                           "\n\nConnected device is different than attended.\nDo you want to continue?";
-  return prompt.message(text, MsgKind::Question, false, "Product code: " + std::to_string(code)) ==
-         MsgAnswer::Yes;
+  return tell(prompt, question, {.detail = "Product code: " + std::to_string(code)}) == MsgAnswer::Yes;
 }
 
 RegisterBlock orderBlock(int i) {
@@ -140,7 +116,8 @@ std::string OperationResult::writtenText() const {
 
 OperationResult queryFirmware(DeviceLink& link) {
   Steps steps(link, 1);
-  if (!steps.read("Reading firmware version", block::kFirmware, 66)) return ended(failedOrStopped(steps));
+  if (!steps.read("Reading firmware version", block::kFirmware, messageOf(66)))
+    return ended(failedOrStopped(steps));
   return ended(Outcome::Done);
 }
 
@@ -153,9 +130,11 @@ OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
   RegisterImage& image = link.modbus.image();
   Steps steps(link, 2);
   image.ClearRegisterImage();
-  if (!steps.read("Reading parameters", block::kReadPorts, 53)) return ended(failedOrStopped(steps));
-  if (!steps.read("Reading parameters", block::kSlaveMaster, 54)) return ended(failedOrStopped(steps));
-  if (!foreignDeviceAccepted(link.prompt, image, 55)) return ended(Outcome::Declined);
+  if (!steps.read("Reading parameters", block::kReadPorts, messageOf(53)))
+    return ended(failedOrStopped(steps));
+  if (!steps.read("Reading parameters", block::kSlaveMaster, messageOf(54)))
+    return ended(failedOrStopped(steps));
+  if (!foreignDeviceAccepted(link.prompt, image, messageOf(55))) return ended(Outcome::Declined);
 
   target.fieldsRead(image);
   // A count above the list's capacity is refused before any transfer:
@@ -164,26 +143,27 @@ OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
   // and write back a different count.
   const int count = image.get(reg::kMasterOrderCount);
   if (count > kMaxOrders) {
-    steps.error("message 56\n\nMaster order list read error.",
-                "The module reports " + std::to_string(count) + " master orders; at most " +
-                    std::to_string(kMaxOrders) + " are possible.");
+    steps.error(kOrderListReadError,
+                {.detail = "The module reports " + std::to_string(count) + " master orders; at most " +
+                           std::to_string(kMaxOrders) + " are possible."});
     return ended(Outcome::Failed);
   }
   steps.setTotal(2 + count);
   for (int i = 0; i < count; ++i) {
-    if (!steps.read("Reading master orders" + ofOrders(i, count), orderBlock(i), 56))
+    if (!steps.read("Reading master orders" + ofOrders(i, count), orderBlock(i), kOrderListReadError))
       return ended(failedOrStopped(steps));
   }
   target.ordersRead(image, count);
-  link.prompt.message("message 57\n\nRead parameters from device OK.", MsgKind::Information);
+  tell(link.prompt, messageOf(57));
   return ended(Outcome::Done);
 }
 
 std::vector<PlannedWrite> writePlan(const RegisterImage& image) {
-  std::vector<PlannedWrite> plan = {{block::kWritePorts, 61}, {block::kSlaveMaster, 62}};
+  std::vector<PlannedWrite> plan = {{block::kWritePorts, &messageOf(61)},
+                                    {block::kSlaveMaster, &messageOf(62)}};
   if (image.get(reg::kMasterMode) == 0) {
     const int count = std::min<int>(image.get(reg::kMasterOrderCount), kMaxOrders);
-    for (int i = 0; i < count; ++i) plan.push_back({orderBlock(i), 63});
+    for (int i = 0; i < count; ++i) plan.push_back({orderBlock(i), &messageOf(63)});
   }
   return plan;
 }
@@ -192,10 +172,11 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
   RegisterImage& image = link.modbus.image();
   Steps steps(link, 3);
   image.ClearRegisterImage();
-  if (!steps.read("Reading the product code", block::kIdentity, 58)) return ended(failedOrStopped(steps));
-  if (!foreignDeviceAccepted(link.prompt, image, 59)) return ended(Outcome::Declined);
+  if (!steps.read("Reading the product code", block::kIdentity, messageOf(58)))
+    return ended(failedOrStopped(steps));
+  if (!foreignDeviceAccepted(link.prompt, image, messageOf(59))) return ended(Outcome::Declined);
   if (!source.fill(image)) {
-    steps.error("message 60\n\nInvalid parameters.");
+    steps.error(messageOf(60));
     return ended(Outcome::Failed);
   }
   source.accepted();
@@ -208,13 +189,13 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
     const int order = static_cast<int>(n) - 2;
     const std::string step =
         order < 0 ? "Writing parameters" : "Writing master orders" + ofOrders(order, orders);
-    if (!steps.write(step, plan[n].block, plan[n].failMessage)) {
+    if (!steps.write(step, plan[n].block, *plan[n].failMessage)) {
       result.outcome = failedOrStopped(steps);
       return result;
     }
     result.written.push_back(plan[n].block);
   }
-  link.prompt.message("message 67\n\nWrite parameters to device OK.", MsgKind::Information);
+  tell(link.prompt, messageOf(67));
   result.outcome = Outcome::Done;
   return result;
 }
@@ -242,10 +223,11 @@ OperationResult WriteParameters(DeviceContext& ctx) {
 OperationResult AutoSelect(DeviceContext& ctx) {
   DeviceLink link{ctx.modbus, ctx.prompt, ctx.observer};
   Steps steps(link, 1);
-  if (!steps.read("Reading the product code", block::kIdentity, 64)) return ended(failedOrStopped(steps));
+  if (!steps.read("Reading the product code", block::kIdentity, messageOf(64)))
+    return ended(failedOrStopped(steps));
   const std::int32_t code = productCode(ctx.modbus.image());
   if (code != EXPECTED_PRODUCT_CODE) {
-    steps.error("message 65\n\nUnknown device\nID=" + std::to_string(code));
+    steps.error(messageOf(65), {.more = "\nID=" + std::to_string(code)});
     return ended(Outcome::Failed);
   }
   ctx.form.OnSelectDevice();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "link/messages.h"
 #include "model/field_domains.h"
 #include "ops/operation_observer.h"
 #include "ops/operation_result.h"
@@ -40,7 +41,7 @@ OperationResult readConfiguration(DeviceLink& link, ReadTarget& target);
 // One function 16 transaction of a write and the message of its failure.
 struct PlannedWrite {
   RegisterBlock block;
-  int failMessage;  // 61, 62 or 63
+  const Message* failMessage;  // 61, 62 or 63
 };
 // The writes after the identity check, from a filled image: registers
 // 4..14, 19..29, then in master mode "Normal mode" one per order record

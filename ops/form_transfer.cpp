@@ -4,6 +4,7 @@
 
 #include "model/config_fields.h"
 #include "model/control_ids.h"
+#include "model/order_fields.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
 
@@ -44,12 +45,9 @@ bool checkField(const ConfigField& f, ConfigForm& form, const FieldLimits& limit
 // the per-row value as the memory selection.
 MasterOrder orderFromRow(const ConfigForm& form, int row) {
   MasterOrder o;
-  o.slaveAddress = leadingInt(form.orderText(row, 1));
-  o.function = leadingInt(form.orderText(row, 2));
-  o.startingAddress = leadingInt(form.orderText(row, 3));
-  o.registerCount = leadingInt(form.orderText(row, 4));
-  o.memoryAddress = leadingInt(form.orderText(row, 5));
-  o.memorySelection = static_cast<int>(form.orderData(row) & 0xFFFF);
+  for (const OrderFieldInfo& f : kOrderFields)
+    o.*f.member = f.kind == OrderValue::Selection ? static_cast<int>(form.orderData(row) & 0xFFFF)
+                                                  : leadingInt(form.orderText(row, f.column));
   return o;
 }
 
@@ -59,13 +57,14 @@ void FormTransfer::fieldsRead(const RegisterImage& image) {
   m_form.HideAllIndicators();
   m_form.setEditText(ctl::kProductCode, std::to_string(productCode(image)));
   m_form.setEditText(ctl::kProgramVersion, programRevision(image));
-  for (const ConfigField& f : kConfigFields) {
+  for (const std::uint8_t i : kWriteCheckOrder) {
+    const ConfigField& f = kConfigFields[i];
     const int value = image.get(f.reg);
     switch (f.kind) {
       case FieldKind::Choice:
       case FieldKind::SlaveMode:
         // A value that is no position of the list leaves no selection.
-        m_form.setComboIndex(f.controlId, value < choiceListSize(f.controlId) ? value : -1);
+        m_form.setComboIndex(f.controlId, value < static_cast<int>(f.choices.size()) ? value : -1);
         break;
       case FieldKind::Number:
         m_form.setEditText(f.controlId, std::to_string(value));
@@ -83,13 +82,14 @@ void FormTransfer::ordersRead(const RegisterImage& image, int count) {
   for (int i = 0; i < count; ++i) {
     const MasterOrder o = MasterOrder::unpack(image, i);
     m_form.insertOrder(i, std::to_string(i + 1));
-    m_form.setOrderText(i, 1, std::to_string(o.slaveAddress));
-    m_form.setOrderText(i, 2, std::to_string(o.function));
-    m_form.setOrderText(i, 3, std::to_string(o.startingAddress));
-    m_form.setOrderText(i, 4, std::to_string(o.registerCount));
-    m_form.setOrderText(i, 5, std::to_string(o.memoryAddress));
-    m_form.setOrderData(i, o.memorySelection);
-    m_form.setOrderText(i, 6, domain::memorySelectionText(m_form.orderData(i)));
+    for (const OrderFieldInfo& f : kOrderFields) {
+      if (f.kind == OrderValue::Selection) {
+        m_form.setOrderData(i, o.*f.member);
+        m_form.setOrderText(i, f.column, domain::memorySelectionText(m_form.orderData(i)));
+      } else {
+        m_form.setOrderText(i, f.column, std::to_string(o.*f.member));
+      }
+    }
   }
 }
 
@@ -99,7 +99,8 @@ bool FormTransfer::fill(RegisterImage& image) {
   // before the first slave mode field.
   bool allValid = true;
   std::optional<int> masterMode;
-  for (const ConfigField& f : kConfigFields) {
+  for (const std::uint8_t i : kWriteCheckOrder) {
+    const ConfigField& f = kConfigFields[i];
     if (f.kind == FieldKind::SlaveMode && !masterMode) masterMode = m_form.comboIndex(ctl::kMasterMode);
     if (!checkField(f, m_form, m_limits, masterMode.value_or(-1), image)) allValid = false;
   }

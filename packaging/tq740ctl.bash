@@ -5,10 +5,10 @@
 # (packaging/check_completion.sh); keep one list per line as it is.
 
 _tq740ctl_commands="firmware read write diff ports"
-_tq740ctl_options_common="--port --simulate --sim-orders --trace --force --help"
+_tq740ctl_options_common="--port --simulate --sim-orders --trace --force --help --version"
 _tq740ctl_options_read="-o"
 _tq740ctl_options_write="--verify --dry-run"
-_tq740ctl_options_ports="--help"
+_tq740ctl_options_ports="--help --version"
 
 # Serial devices: stable USB names first, then the kernel's tty devices that
 # are not virtual consoles. Anything else (a pseudo-terminal, a by-path

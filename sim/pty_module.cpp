@@ -105,9 +105,18 @@ bool PtyModule::openTerminal() {
   if (m_watch < 0) log(std::string("cannot watch ") + name + " for clients: " + std::strerror(errno));
 
   if (!m_options.linkPath.empty()) {
+    // Only a link to this very terminal is replaced; any other file at the
+    // path, a link to somewhere else included, belongs to someone else.
     struct stat st {};
-    if (::lstat(m_options.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    if (::lstat(m_options.linkPath.c_str(), &st) == 0) {
+      if (!S_ISLNK(st.st_mode) || !linkPointsAt(m_options.linkPath, m_slavePath)) {
+        m_error =
+            "cannot link " + m_options.linkPath + ": it exists and is not a link to this module's terminal";
+        closeTerminal();
+        return false;
+      }
       ::unlink(m_options.linkPath.c_str());
+    }
     if (::symlink(m_slavePath.c_str(), m_options.linkPath.c_str()) != 0) {
       m_error = "cannot link " + m_options.linkPath + ": " + std::strerror(errno);
       closeTerminal();

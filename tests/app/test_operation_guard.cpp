@@ -93,6 +93,11 @@ struct CloseCase {
   int expectedMessage;
 };
 
+// Names the case in test lists instead of its bytes.
+void PrintTo(const CloseCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class CloseDuringTransfer : public ::testing::TestWithParam<CloseCase> {};
 
 TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {

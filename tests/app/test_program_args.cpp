@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 namespace {
 
 struct ProgramRun {
@@ -26,8 +28,9 @@ std::string slurp(const std::string& path) {
 // Runs the program with the display variables removed, so that a step that
 // needed a display would fail.
 ProgramRun runProgram(const std::string& args) {
-  const std::string dir = ::testing::TempDir();
-  const std::string out = dir + "tq740conf-args.out", err = dir + "tq740conf-args.err";
+  const TempDir dir("tq740conf-args");
+  EXPECT_TRUE(dir.ok());
+  const std::string out = dir.file("out"), err = dir.file("err");
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " TQ740CONF_PROGRAM " " +
                               args + " >" + out + " 2>" + err + " </dev/null";
   ProgramRun r;

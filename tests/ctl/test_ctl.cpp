@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -23,6 +24,7 @@
 #include "model/configuration_json.h"
 #include "sim/pty_module.h"
 #include "tests/support/fixed_port_discovery.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -62,17 +64,16 @@ class Module {
 class CtlTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char dir[] = "/tmp/tq740ctl-test-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    m_dir = dir;
+    ASSERT_TRUE(m_temp.ok());
+    m_dir = m_temp.path();
   }
-  void TearDown() override { std::filesystem::remove_all(m_dir); }
 
   std::string file(const std::string& name, const std::string& text) {
     const std::string path = m_dir + "/" + name;
     std::ofstream(path) << text;
     return path;
   }
+  TempDir m_temp{"tq740ctl-test"};
   std::string m_dir;
 };
 
@@ -342,7 +343,8 @@ TEST_F(CtlTest, DiffReadsFilesAsWriteDoes) {
 // Runs the tq740ctl program through the shell, for what only a process
 // shows: its standard output and its exit status.
 Result shell(const std::string& args) {
-  const std::string errFile = "/tmp/tq740ctl-test-err-" + std::to_string(getpid());
+  const TempDir dir("tq740ctl-shell");
+  const std::string errFile = dir.file("err");
   const int status = std::system((std::string("'") + TQ740CTL + "' " + args + " 2>" + errFile).c_str());
   std::ifstream in(errFile);
   std::ostringstream err;
@@ -491,6 +493,8 @@ TEST_F(CtlTest, FilesAreReadAndWrittenSafely) {
   int n = 0;
   for (const FileCase& c : cases) {
     SCOPED_TRACE(c.name);
+    // A case that hangs is named in the log that the time-out leaves.
+    std::cerr << "[ case     ] " << c.name << std::endl;
     const std::string dir = m_dir + "/case" + std::to_string(n++);
     std::filesystem::create_directory(dir);
     const Result r = c.run(dir);
@@ -545,6 +549,8 @@ TEST_F(CtlTest, CommandLineTable) {
       {{"read", "--port="}, 2, "tq740ctl: --port needs a device path"},
       {{"read", "--simulate", "--trace"}, 2, "tq740ctl: --trace needs a file name or -"},
       {{"read", "--simulate", "-o"}, 2, "tq740ctl: -o needs a file name, or - for standard output"},
+      {{"read", "--simulate", "-o", "--"}, 2, "tq740ctl: -o needs a file name, or - for standard output"},
+      {{"--version"}, 0, "TQ740conf 1.0\n"},
       {{"read", "--simulate", "--sim-orders", "151"}, 2, "tq740ctl: " + sims},
       {{"read", "--simulate", "--sim-orders=x"}, 2, "tq740ctl: " + sims},
       {{"read", "--sim-orders", "3"}, 2, "tq740ctl: --sim-orders needs --simulate"},
@@ -587,6 +593,11 @@ struct InterruptCase {
   std::vector<std::size_t> after;  // requests done before each interrupt
   const char* said;                // on standard error
 };
+
+// Names the case in test lists instead of its bytes.
+void PrintTo(const InterruptCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const InterruptCase kInterruptCases[] = {
     {"WriteFinishesAfterOne",

@@ -14,7 +14,9 @@
 
 #include "form/form_group_box.h"
 #include "form/form_template.h"
+#include "model/config_fields.h"
 #include "model/field_domains.h"
+#include "model/order_fields.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
 #include "tests/form/form_fixture.h"
@@ -31,6 +33,23 @@ const std::vector<int> kDropDowns = {1011, 1015, 1019, 1023, 1056, 1057, 1058,
                                      1059, 1042, 1043, 1044, 1046, 1068, 1075};
 
 using FormView = FormFixture;
+
+// The name a field row gives is what the form's label shows above any range
+// line, and no two fields share a name.
+TEST(FieldTables, LabelsAreTheFormsOwnLabelTexts) {
+  std::set<std::string_view> names;
+  const auto check = [&](std::string_view label, int labelId) {
+    SCOPED_TRACE(labelId);
+    const form::ControlTemplate* c = form::findControl(labelId);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->kind, form::Kind::Label);
+    const std::string_view text(c->text);
+    EXPECT_EQ(text.substr(0, text.find('\n')), label);
+    EXPECT_TRUE(names.insert(label).second) << label;
+  };
+  for (const ConfigField& f : kConfigFields) check(f.label, f.labelId);
+  for (const OrderFieldInfo& f : kOrderFields) check(f.label, f.labelId);
+}
 
 std::vector<std::string> itemsOf(QComboBox* box) {
   std::vector<std::string> out;

@@ -34,6 +34,11 @@ struct DocCase {
   const char* cwdAfter;  // below D
 };
 
+// Names the case in test lists instead of its bytes.
+void PrintTo(const DocCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const DocCase kCases[] = {
     {"ManualPresent_OpensItSilently", true, "help/TQ740conf_help.pdf", false, Start::Absolute, "", false, false,
      "help/TQ740conf_help.pdf", "help"},

@@ -95,6 +95,11 @@ struct FaultOutcome {
   int write;  // message number for function 16
 };
 
+// Names the case in test lists instead of its bytes.
+void PrintTo(const FaultOutcome& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class LinkSimFaults : public ::testing::TestWithParam<FaultOutcome> {};
 
 TEST_P(LinkSimFaults, EndsInItsMessageAndTheNextTransactionSucceeds) {

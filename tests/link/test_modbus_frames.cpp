@@ -39,6 +39,11 @@ struct FrameCase {
   std::function<std::size_t(std::uint8_t*)> build;
 };
 
+// Names the case in test lists by the frame it expects.
+void PrintTo(const FrameCase& c, std::ostream* os) {
+  for (std::uint8_t b : c.expected) *os << std::hex << std::uppercase << (b >> 4) << (b & 0xF);
+}
+
 class RequestFrame : public testing::TestWithParam<FrameCase> {};
 
 TEST_P(RequestFrame, BuildsExactBytes) {

@@ -63,6 +63,11 @@ struct Function {
   int firstMessage;  // 6 or 37; the others follow in the same order
 };
 
+// Names the case in test lists instead of its bytes.
+void PrintTo(const Function& c, std::ostream* os) {
+  *os << c.name;
+}
+
 const std::uint16_t kStart = 19, kCount = 2;
 const Function kRead{"read", true, 8, readAnswer({0x0102, 0xFFFF}), 6};
 const Function kWrite{"write", false, 2 * kCount + 9, writeAnswer(kStart, kCount), 37};

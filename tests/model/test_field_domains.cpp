@@ -109,5 +109,7 @@ TEST(ConfigFields, TableCoversEveryFieldOnce) {
     }
   }
   EXPECT_EQ(regs.size(), 22u);
-  EXPECT_EQ(kConfigFields[14].controlId, ctl::kCom1SlaveMode);
+  // The Write check takes every row once.
+  EXPECT_EQ(std::set<int>(kWriteCheckOrder.begin(), kWriteCheckOrder.end()).size(), kConfigFields.size());
+  EXPECT_EQ(kConfigFields[kWriteCheckOrder[14]].controlId, ctl::kCom1SlaveMode);
 }

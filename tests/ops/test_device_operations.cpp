@@ -214,6 +214,10 @@ struct ForeignCase {
   bool filled;
 };
 
+void PrintTo(const ForeignCase& c, std::ostream* os) {
+  *os << (c.answer == MsgAnswer::Yes ? "answered Yes" : "answered No");
+}
+
 class ReadForeignTest : public OpsTest, public ::testing::WithParamInterface<ForeignCase> {};
 
 TEST_P(ReadForeignTest, AsksWhetherToContinue) {
@@ -254,6 +258,10 @@ struct ReadFailureCase {
   int transactions;
   bool fieldsRefreshed;
 };
+
+void PrintTo(const ReadFailureCase& c, std::ostream* os) {
+  *os << "fails at register " << c.failingStart;
+}
 
 class ReadFailureTest : public OpsTest, public ::testing::WithParamInterface<ReadFailureCase> {};
 
@@ -474,6 +482,10 @@ struct WriteFailureCase {
   int ordersWritten;
 };
 
+void PrintTo(const WriteFailureCase& c, std::ostream* os) {
+  *os << "fails at register " << c.failingStart << " with message " << c.message;
+}
+
 class WriteFailureTest : public OpsTest, public ::testing::WithParamInterface<WriteFailureCase> {};
 
 TEST_P(WriteFailureTest, StopsAndLeavesEarlierBlocksWritten) {
@@ -632,6 +644,10 @@ struct UnknownCase {
   const char* text;
 };
 
+void PrintTo(const UnknownCase& c, std::ostream* os) {
+  *os << "registers " << c.high << ", " << c.low;
+}
+
 class AutoSelectUnknownTest : public OpsTest, public ::testing::WithParamInterface<UnknownCase> {};
 
 TEST_P(AutoSelectUnknownTest, ReportsTheSignedCode) {
@@ -652,22 +668,16 @@ INSTANTIATE_TEST_SUITE_P(
                       UnknownCase{0x8000, 0, "message 65\n\nUnknown device\nID=-2147483648"},
                       UnknownCase{0x1200, 0x4FBE, "message 65\n\nUnknown device\nID=302010302"}));
 
-TEST_F(OpsTest, AutoSelectOfASilentModuleReportsBothMessages) {
-  silence();
-  const FakeFormState before = form.state();
-  EXPECT_FALSE(AutoSelect(ctx));
-  EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"message 10\n\nCommunication error.",
-                                                      "message 64\n\nFailed to AutoSelect device."}));
-  EXPECT_EQ(prompt.m_messages[1].kind, MsgKind::Error);
-  EXPECT_EQ(form.state(), before);
-}
-
 // ---------------------------------------------------------- firmware query
 
 struct FirmwareCase {
   std::uint16_t regs[4];
   const char* text;
 };
+
+void PrintTo(const FirmwareCase& c, std::ostream* os) {
+  *os << "registers " << c.regs[0] << ", " << c.regs[1] << ", " << c.regs[2] << ", " << c.regs[3];
+}
 
 class FirmwareTest : public OpsTest, public ::testing::WithParamInterface<FirmwareCase> {};
 
@@ -687,12 +697,45 @@ INSTANTIATE_TEST_SUITE_P(
                       FirmwareCase{{0, 7, 2, 10}, "Product code: 7\nProgram revision: 2.10"},
                       FirmwareCase{{65535, 65534, 0, 0}, "Product code: -2\nProgram revision: 0.0"}));
 
-TEST_F(OpsTest, FirmwareQueryOfASilentModuleReportsBothMessages) {
-  silence();
-  EXPECT_FALSE(ReadFirmwareVersion(modbus, prompt));
-  EXPECT_EQ(prompt.texts(), (std::vector<std::string>{"message 10\n\nCommunication error.",
-                                                      "message 66\n\nFailed to read Firmware Version."}));
-  EXPECT_EQ(prompt.m_messages[1].kind, MsgKind::Error);
+// ------------------------------------------------------- a silent module
+
+// An operation on a module that never answers: the transaction's message,
+// then the operation's own, and the form as it was.
+struct SilentCase {
+  const char* name;
+  OperationResult (*run)(DeviceContext& ctx, ModbusMaster& modbus, RecordingPrompt& prompt);
+  const char* message;
+};
+
+void PrintTo(const SilentCase& c, std::ostream* os) {
+  *os << c.name;
 }
+
+class SilentModuleTest : public OpsTest, public ::testing::WithParamInterface<SilentCase> {};
+
+TEST_P(SilentModuleTest, ReportsBothMessages) {
+  silence();
+  const FakeFormState before = form.state();
+  EXPECT_FALSE(GetParam().run(ctx, modbus, prompt));
+  EXPECT_EQ(prompt.texts(),
+            (std::vector<std::string>{"message 10\n\nCommunication error.", GetParam().message}));
+  ASSERT_EQ(prompt.m_messages.size(), 2u);
+  EXPECT_EQ(prompt.m_messages[1].kind, MsgKind::Error);
+  EXPECT_EQ(form.state(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, SilentModuleTest,
+                         ::testing::Values(SilentCase{"AutoSelect",
+                                                      [](DeviceContext& c, ModbusMaster&, RecordingPrompt&) {
+                                                        return AutoSelect(c);
+                                                      },
+                                                      "message 64\n\nFailed to AutoSelect device."},
+                                           SilentCase{
+                                               "FirmwareQuery",
+                                               [](DeviceContext&, ModbusMaster& m, RecordingPrompt& p) {
+                                                 return ReadFirmwareVersion(m, p);
+                                               },
+                                               "message 66\n\nFailed to read Firmware Version."}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

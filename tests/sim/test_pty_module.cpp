@@ -22,6 +22,7 @@
 
 #include "sim/pty_module.h"
 #include "tests/sim/hex.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 // A client end of the terminal, as a serial port program would hold it.
@@ -123,7 +124,9 @@ TEST(PtyModule, KeepsServingAfterTheClientClosesAndReopens) {
 }
 
 TEST(PtyModule, VanishHangsUpAndReappearServesOnANewTerminal) {
-  const std::string link = ::testing::TempDir() + "tq740-sim-link-" + std::to_string(::getpid());
+  const TempDir dir("tq740-sim");
+  ASSERT_TRUE(dir.ok());
+  const std::string link = dir.file("ttyTQ");
   PtyModule::Options o;
   o.linkPath = link;
   PtyModule pty(std::make_shared<SimModule>(), o);
@@ -148,6 +151,38 @@ TEST(PtyModule, VanishHangsUpAndReappearServesOnANewTerminal) {
   EXPECT_EQ(hex(again.receive(13)), kIdentityAnswer);
   pty.stop();
   EXPECT_NE(::access(link.c_str(), F_OK), 0);
+}
+
+// --link replaces only a link to the module's own terminal: a file or a link
+// to anything else stays as it was, and the module does not start.
+TEST(PtyModule, LinkRefusesToReplaceAFileThatIsNotItsOwnLink) {
+  const TempDir dir("tq740-sim");
+  ASSERT_TRUE(dir.ok());
+  const std::string elsewhere = dir.file("elsewhere");
+  for (const bool regularFile : {true, false}) {
+    SCOPED_TRACE(regularFile ? "regular file" : "link elsewhere");
+    const std::string link = dir.file("ttyTQ");
+    if (regularFile) {
+      std::FILE* f = std::fopen(link.c_str(), "w");
+      ASSERT_NE(f, nullptr);
+      std::fclose(f);
+    } else {
+      ASSERT_EQ(::symlink(elsewhere.c_str(), link.c_str()), 0);
+    }
+    PtyModule::Options o;
+    o.linkPath = link;
+    PtyModule pty(std::make_shared<SimModule>(), o);
+    EXPECT_FALSE(pty.start());
+    EXPECT_EQ(pty.lastError(),
+              "cannot link " + link + ": it exists and is not a link to this module's terminal");
+    char target[PATH_MAX] = {};
+    if (regularFile)
+      EXPECT_LT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+    else
+      EXPECT_EQ(std::string(target, std::size_t(::readlink(link.c_str(), target, sizeof target - 1))),
+                elsewhere);
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+  }
 }
 
 TEST(PtyModule, VanishFaultHangsUpInsteadOfAnswering) {

@@ -26,6 +26,11 @@ struct AnswerCase {
   const char* answer;  // empty: no answer
 };
 
+// Names the case in test lists by its request instead of its bytes.
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+  *os << c.request;
+}
+
 class SimAnswers : public ::testing::TestWithParam<AnswerCase> {};
 
 TEST_P(SimAnswers, AnswersTheFrame) {
@@ -92,6 +97,11 @@ struct FaultCase {
   const char* answer;
   SimFault reported;
 };
+
+// Names the case in test lists by its fault and request instead of its bytes.
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << simFaultName(c.fault) << " on " << c.request;
+}
 
 class SimFaults : public ::testing::TestWithParam<FaultCase> {};
 
