@@ -4,6 +4,8 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include "model/version.h"
+
 namespace {
 
 CommandLine failure(std::string message) {
@@ -79,5 +81,5 @@ std::string usageText() {
 }
 
 std::string versionText() {
-  return "TQ740conf 1.0\n";
+  return std::string(kVersionLine);
 }

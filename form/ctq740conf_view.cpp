@@ -66,7 +66,7 @@ CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QS
   d->modbus.setTrace(env.trace);
   setWidget(d->page);
   setWidgetResizable(false);
-  connect(d->page->combo(ctl::kMasterMode), &QComboBox::activated, this, [this] { OnMasterModeChange(); });
+  connect(d->page->combo(ids::kMasterMode), &QComboBox::activated, this, [this] { OnMasterModeChange(); });
   d->port.setIoWait(env.ioWait);
 }
 
@@ -150,7 +150,7 @@ void CTQ740confView::OnInitialUpdate() {
   d->editor.reset();
   d->limits.setDefaults();
   // The labels that the dependent rules rewrite go back with their ranges.
-  for (int id : {ctl::kOrderFunctionLabel, ctl::kOrderRegCountLabel, ctl::kOrderMemAddrLabel})
+  for (int id : {ids::kOrderFunctionLabel, ids::kOrderRegCountLabel, ids::kOrderMemAddrLabel})
     d->page->label(id)->setText(QString::fromLatin1(form::findControl(id)->text));
 
   d->page->orderList()->createColumns();
@@ -180,8 +180,8 @@ void CTQ740confView::OnSelectDevice() {
   HideDeviceControls();
   d->m_nDevice = 0;
   const DeviceType& type = DeviceTypeTable[static_cast<std::size_t>(d->m_nDevice)];
-  d->page->setEditText(ctl::kSymbol, qs(type.typeLabel));
-  d->page->setEditText(ctl::kName, qs(type.description));
+  d->page->setEditText(ids::kSymbol, qs(type.typeLabel));
+  d->page->setEditText(ids::kName, qs(type.description));
   d->page->show(form::kDeviceControls, true);
   ShowMasterOrderGroup(true);
 
@@ -202,7 +202,7 @@ void CTQ740confView::OnSelectDevice() {
 }
 
 void CTQ740confView::OnMasterModeChange() {
-  switch (d->page->combo(ctl::kMasterMode)->currentIndex()) {
+  switch (d->page->combo(ids::kMasterMode)->currentIndex()) {
     case 0:
       ShowMasterOrderGroup(true);
       break;

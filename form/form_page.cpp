@@ -226,7 +226,7 @@ void FormPage::setNameFont() {
   // the two apart.
   m_fontName = QFont(QStringLiteral("System"));
   if (QFontInfo(m_fontName).family() == QFontInfo(m_formFont).family()) m_fontName.setBold(true);
-  control(ctl::kName)->setFont(m_fontName);
+  control(ids::kName)->setFont(m_fontName);
 }
 
 void FormPage::fitDropDowns() const {

@@ -37,13 +37,13 @@ OrderEditor::OrderEditor(FormPage& page, FieldLimits& limits, UserPrompt& prompt
     : m_page(page), m_limits(limits), m_prompt(prompt) {
   // Only the user's confirmed choices run the rules; the program's own
   // selections do not.
-  connect(m_page.combo(ctl::kOrderFunction), &QComboBox::activated, this, [this] { OnFunctionChange(); });
-  connect(m_page.combo(ctl::kOrderMemSel), &QComboBox::activated, this,
+  connect(m_page.combo(ids::kOrderFunction), &QComboBox::activated, this, [this] { OnFunctionChange(); });
+  connect(m_page.combo(ids::kOrderMemSel), &QComboBox::activated, this,
           [this] { OnMemorySelectionChange(); });
-  connect(m_page.button(ctl::kAddButton), &QPushButton::clicked, this, [this] { OnAddOrder(); });
-  connect(m_page.button(ctl::kInsertButton), &QPushButton::clicked, this, [this] { OnInsertOrder(); });
-  connect(m_page.button(ctl::kModifyButton), &QPushButton::clicked, this, [this] { OnModifyOrder(); });
-  connect(m_page.button(ctl::kDeleteButton), &QPushButton::clicked, this, [this] { OnDeleteOrder(); });
+  connect(m_page.button(ids::kAddButton), &QPushButton::clicked, this, [this] { OnAddOrder(); });
+  connect(m_page.button(ids::kInsertButton), &QPushButton::clicked, this, [this] { OnInsertOrder(); });
+  connect(m_page.button(ids::kModifyButton), &QPushButton::clicked, this, [this] { OnModifyOrder(); });
+  connect(m_page.button(ids::kDeleteButton), &QPushButton::clicked, this, [this] { OnDeleteOrder(); });
   connect(list(), &COrderListCtrl::rowChanged, this, [this] { OnOrderItemChanged(); });
 }
 
@@ -64,7 +64,7 @@ void OrderEditor::HideOrderIndicators() const {
 }
 
 void OrderEditor::showOrderCount() const {
-  m_page.setEditText(ctl::kOrderCount, QString::number(list()->rowCount()));
+  m_page.setEditText(ids::kOrderCount, QString::number(list()->rowCount()));
 }
 
 int OrderEditor::shownSelectedRow() const {
@@ -74,19 +74,19 @@ int OrderEditor::shownSelectedRow() const {
 
 void OrderEditor::OnFunctionChange() {
   FunctionRuleResult r;
-  if (!functionRule(m_page.combo(ctl::kOrderFunction)->currentIndex(), r)) return;
+  if (!functionRule(m_page.combo(ids::kOrderFunction)->currentIndex(), r)) return;
   m_limits.setEntry(limit_entry::kOrderRegCount, r.regCount);
-  m_page.setTextLimit(ctl::kOrderRegCount, r.chars);
-  m_page.label(ctl::kOrderRegCountLabel)->setText(qs(r.label));
+  m_page.setTextLimit(ids::kOrderRegCount, r.chars);
+  m_page.label(ids::kOrderRegCountLabel)->setText(qs(r.label));
 }
 
 void OrderEditor::OnMemorySelectionChange() {
   MemoryRuleResult r;
-  if (!memorySelectionRule(m_page.combo(ctl::kOrderMemSel)->currentIndex(), r)) return;
+  if (!memorySelectionRule(m_page.combo(ids::kOrderMemSel)->currentIndex(), r)) return;
   m_limits.setEntry(limit_entry::kOrderMemAddr, r.memAddress);
-  m_page.setTextLimit(ctl::kOrderMemAddr, r.chars);
-  m_page.label(ctl::kOrderMemAddrLabel)->setText(qs(r.memLabel));
-  m_page.label(ctl::kOrderFunctionLabel)->setText(qs(r.functionLabel));
+  m_page.setTextLimit(ids::kOrderMemAddr, r.chars);
+  m_page.label(ids::kOrderMemAddrLabel)->setText(qs(r.memLabel));
+  m_page.label(ids::kOrderFunctionLabel)->setText(qs(r.functionLabel));
 }
 
 bool OrderEditor::ValidateOrderEditor() {
@@ -103,7 +103,7 @@ bool OrderEditor::ValidateOrderEditor() {
   // The function passes when it suits the memory selection, the memory
   // selection when one is chosen.
   auto choice = [&](const OrderFieldInfo& f) {
-    const int memSel = m_page.combo(ctl::kOrderMemSel)->currentIndex();
+    const int memSel = m_page.combo(ids::kOrderMemSel)->currentIndex();
     const bool ok = f.kind == OrderValue::Code
                         ? functionCompatible(m_page.combo(f.controlId)->currentIndex(), memSel)
                         : m_page.combo(f.controlId)->currentIndex() != -1;

@@ -5,13 +5,21 @@
 
 #include "link/messages.h"
 
-namespace {
 void putCrc(std::uint8_t* frame, std::size_t len) {
   const std::uint16_t crc = crc16_modbus(frame, static_cast<int>(len));
   frame[len] = static_cast<std::uint8_t>(crc & 0xFF);
   frame[len + 1] = static_cast<std::uint8_t>(crc >> 8);
 }
 
+// The CRC of the first n-2 bytes against bytes n-2 (low) and n-1 (high). A
+// single byte always differs.
+bool crcMatches(const std::uint8_t* answer, std::size_t n) {
+  if (n < 2) return false;
+  const std::uint16_t crc = crc16_modbus(answer, static_cast<int>(n - 2));
+  return answer[n - 2] == (crc & 0xFF) && answer[n - 1] == (crc >> 8);
+}
+
+namespace {
 void putHeader(std::uint8_t* out, std::uint8_t function, std::uint16_t start, std::uint16_t count) {
   out[0] = kConfigSlaveAddress;
   out[1] = function;
@@ -19,14 +27,6 @@ void putHeader(std::uint8_t* out, std::uint8_t function, std::uint16_t start, st
   out[3] = static_cast<std::uint8_t>(start & 0xFF);
   out[4] = static_cast<std::uint8_t>(count >> 8);
   out[5] = static_cast<std::uint8_t>(count & 0xFF);
-}
-
-// The CRC check of an answer of n bytes: the CRC of the first n-2 bytes
-// against bytes n-2 (low) and n-1 (high). A single byte always differs.
-bool crcMatches(const std::uint8_t* answer, std::size_t n) {
-  if (n < 2) return false;
-  const std::uint16_t crc = crc16_modbus(answer, static_cast<int>(n - 2));
-  return answer[n - 2] == (crc & 0xFF) && answer[n - 1] == (crc >> 8);
 }
 
 // The checks shared by both functions, in their order. 0 when all pass,

@@ -12,6 +12,10 @@ constexpr std::size_t kBufferSize = 1024;
 
 // CRC-16/MODBUS over len bytes; 0xFFFF when len <= 0.
 std::uint16_t crc16_modbus(const std::uint8_t* data, int len);
+// Writes the CRC of frame[0..len-1] into frame[len] and frame[len+1], low byte first.
+void putCrc(std::uint8_t* frame, std::size_t len);
+// Whether the last two of the n bytes are the CRC of the others (false below 2 bytes).
+bool crcMatches(const std::uint8_t* frame, std::size_t n);
 
 // Builds FF 03 start count CRC into out (8 bytes); returns the length.
 std::size_t buildReadRequest(std::uint8_t* out, std::uint16_t start, std::uint16_t count);

@@ -2,7 +2,7 @@
 // Fixed control ids of the configuration form, shared by the form, the
 // device operations and the tests.
 
-namespace ctl {
+namespace ids {
 // Identity header
 constexpr int kNameLabel = 1001, kName = 1000, kSymbolLabel = 1002, kSymbol = 1003;
 constexpr int kProductCodeLabel = 1004, kProductCode = 1005;
@@ -37,4 +37,4 @@ constexpr int kIndOrderSlaveAddr = 1091, kIndOrderFunction = 1092, kIndOrderStar
 constexpr int kIndOrderRegCount = 1094, kIndOrderMemAddr = 1095, kIndMasterMode = 1096, kIndOrderMemSel = 1097;
 constexpr int kIndCom1Baud = 1098, kIndCom2Baud = 1099, kIndCom3Baud = 1100, kIndCom4Baud = 1101;
 constexpr int kIndCom1Parity = 1102, kIndCom2Parity = 1103, kIndCom3Parity = 1104, kIndCom4Parity = 1105;
-}  // namespace ctl
+}  // namespace ids

@@ -19,19 +19,19 @@ void FieldLimits::setDefaults() {
               Limit{1, 65535}, Limit{1, 120},   Limit{1, 8000}};
 }
 
-const std::array<TextLimit, 13> kTextLimits = {{{ctl::kCom1Redirect, 5},
-                                                 {ctl::kCom2Redirect, 5},
-                                                 {ctl::kCom3Redirect, 5},
-                                                 {ctl::kCom1SlaveAddr, 3},
-                                                 {ctl::kCom2SlaveAddr, 3},
-                                                 {ctl::kCom3SlaveAddr, 3},
-                                                 {ctl::kMasterPoolTime, 5},
-                                                 {ctl::kMasterTimeout, 5},
-                                                 {ctl::kMasterMaxErrors, 3},
-                                                 {ctl::kOrderSlaveAddr, 3},
-                                                 {ctl::kOrderStart, 5},
-                                                 {ctl::kOrderRegCount, 3},
-                                                 {ctl::kOrderMemAddr, 4}}};
+const std::array<TextLimit, 13> kTextLimits = {{{ids::kCom1Redirect, 5},
+                                                 {ids::kCom2Redirect, 5},
+                                                 {ids::kCom3Redirect, 5},
+                                                 {ids::kCom1SlaveAddr, 3},
+                                                 {ids::kCom2SlaveAddr, 3},
+                                                 {ids::kCom3SlaveAddr, 3},
+                                                 {ids::kMasterPoolTime, 5},
+                                                 {ids::kMasterTimeout, 5},
+                                                 {ids::kMasterMaxErrors, 3},
+                                                 {ids::kOrderSlaveAddr, 3},
+                                                 {ids::kOrderStart, 5},
+                                                 {ids::kOrderRegCount, 3},
+                                                 {ids::kOrderMemAddr, 4}}};
 
 namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t'; }

@@ -55,8 +55,8 @@ MasterOrder orderFromRow(const ConfigForm& form, int row) {
 
 void FormTransfer::fieldsRead(const RegisterImage& image) {
   m_form.HideAllIndicators();
-  m_form.setEditText(ctl::kProductCode, std::to_string(productCode(image)));
-  m_form.setEditText(ctl::kProgramVersion, programRevision(image));
+  m_form.setEditText(ids::kProductCode, std::to_string(productCode(image)));
+  m_form.setEditText(ids::kProgramVersion, programRevision(image));
   for (const std::uint8_t i : kWriteCheckOrder) {
     const ConfigField& f = kConfigFields[i];
     const int value = image.get(f.reg);
@@ -74,7 +74,7 @@ void FormTransfer::fieldsRead(const RegisterImage& image) {
     }
   }
   m_form.ShowMasterOrderGroup(image.get(reg::kMasterMode) == 0);
-  m_form.setEditText(ctl::kOrderCount, std::to_string(image.get(reg::kMasterOrderCount)));
+  m_form.setEditText(ids::kOrderCount, std::to_string(image.get(reg::kMasterOrderCount)));
 }
 
 void FormTransfer::ordersRead(const RegisterImage& image, int count) {
@@ -101,7 +101,7 @@ bool FormTransfer::fill(RegisterImage& image) {
   std::optional<int> masterMode;
   for (const std::uint8_t i : kWriteCheckOrder) {
     const ConfigField& f = kConfigFields[i];
-    if (f.kind == FieldKind::SlaveMode && !masterMode) masterMode = m_form.comboIndex(ctl::kMasterMode);
+    if (f.kind == FieldKind::SlaveMode && !masterMode) masterMode = m_form.comboIndex(ids::kMasterMode);
     if (!checkField(f, m_form, m_limits, masterMode.value_or(-1), image)) allValid = false;
   }
   const int count = image.get(reg::kMasterOrderCount);
@@ -117,9 +117,9 @@ void FormTransfer::show(const Configuration& config) {
   RegisterImage image;
   config.toImage(image);
   fieldsRead(image);
-  m_form.setEditText(ctl::kProductCode,
+  m_form.setEditText(ids::kProductCode,
                      config.productCode ? std::to_string(*config.productCode) : std::string());
-  m_form.setEditText(ctl::kProgramVersion, config.programRevision.value_or(std::string()));
+  m_form.setEditText(ids::kProgramVersion, config.programRevision.value_or(std::string()));
   ordersRead(image, image.get(reg::kMasterOrderCount));
 }
 
@@ -128,8 +128,8 @@ std::optional<Configuration> FormTransfer::take() {
   if (!fill(image)) return std::nullopt;
   accepted();
   Configuration config = Configuration::fromImage(image, image.get(reg::kMasterOrderCount));
-  const std::string code = m_form.editText(ctl::kProductCode);
-  const std::string revision = m_form.editText(ctl::kProgramVersion);
+  const std::string code = m_form.editText(ids::kProductCode);
+  const std::string revision = m_form.editText(ids::kProgramVersion);
   config.productCode.reset();
   config.programRevision.reset();
   if (!code.empty()) config.productCode = dialogInt(code);

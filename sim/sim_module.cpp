@@ -22,9 +22,9 @@ std::uint16_t word(const std::uint8_t* p) {
 }
 
 void appendCrc(std::vector<std::uint8_t>& frame) {
-  const std::uint16_t crc = crc16_modbus(frame.data(), static_cast<int>(frame.size()));
-  frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-  frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+  const std::size_t len = frame.size();
+  frame.resize(len + 2);
+  putCrc(frame.data(), len);
 }
 
 void recomputeCrc(std::vector<std::uint8_t>& frame) {
@@ -207,16 +207,14 @@ SimModule::Scan SimModule::scanRequest(const std::uint8_t* data, std::size_t len
   const int n = requestLength(data, len);
   if (n == 0 || (n > 0 && len < std::size_t(n))) return {Scan::NeedMore, 0};
   if (n < 0) return {Scan::DropByte, 1};
-  const std::uint16_t crc = crc16_modbus(data, n - 2);
-  if (data[n - 2] != (crc & 0xFF) || data[n - 1] != (crc >> 8)) return {Scan::DropByte, 1};
+  if (!crcMatches(data, std::size_t(n))) return {Scan::DropByte, 1};
   return {Scan::Request, std::size_t(n)};
 }
 
 SimModule::Reply SimModule::handle(const std::uint8_t* frame, std::size_t len) {
   Reply reply;
   if (len < 4) return reply;
-  const std::uint16_t crc = crc16_modbus(frame, static_cast<int>(len - 2));
-  if (frame[len - 2] != (crc & 0xFF) || frame[len - 1] != (crc >> 8)) return reply;
+  if (!crcMatches(frame, len)) return reply;
 
   std::lock_guard lock(m_mutex);
   const std::uint8_t address = frame[0];

@@ -117,7 +117,7 @@ TEST_F(DocumentTest, SaveWithoutAValidFormWritesNothing) {
   ASSERT_EQ(h.prompt.m_messages.size(), 2u);
   EXPECT_EQ(h.prompt.m_messages[1].kind, MsgKind::Error);
   EXPECT_EQ(h.prompt.numbers()[1], 0) << "no message number";
-  EXPECT_TRUE(h.app->view()->control(ctl::kIndCom1Baud)->isVisible());
+  EXPECT_TRUE(h.app->view()->control(ids::kIndCom1Baud)->isVisible());
   EXPECT_TRUE(h.desktop.dialogs.empty());
   EXPECT_FALSE(QFile::exists(path));
   EXPECT_TRUE(h.app->document()->GetPathName().isEmpty());
@@ -160,7 +160,7 @@ TEST_F(DocumentTest, BadFilesAreRefusedWithOneBoxAndChangeNothing) {
   const QString good = file("good.cfg");
   ASSERT_TRUE(h.app->OpenDocumentFile(good));
   h.run(cmd::kSelectDevice);
-  qobject_cast<QLineEdit*>(h.app->view()->control(ctl::kCom1SlaveAddr))->setText("42");
+  qobject_cast<QLineEdit*>(h.app->view()->control(ids::kCom1SlaveAddr))->setText("42");
   for (const Bad& c : cases) {
     SCOPED_TRACE(c.name);
     h.prompt.clear();
@@ -176,7 +176,7 @@ TEST_F(DocumentTest, BadFilesAreRefusedWithOneBoxAndChangeNothing) {
     EXPECT_EQ(h.app->document()->GetPathName(), good);
     EXPECT_EQ(h.app->recentFiles(), QStringList{good});
     EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
-    EXPECT_EQ(qobject_cast<QLineEdit*>(h.app->view()->control(ctl::kCom1SlaveAddr))->text(), "42");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(h.app->view()->control(ids::kCom1SlaveAddr))->text(), "42");
   }
   // Many problems: the first ten lines, then how many more.
   h.prompt.clear();

@@ -52,8 +52,8 @@ TEST(OperationGuard, InputAndCommandsAreHeldOffWhileAnOperationWaitsForTheModule
   ASSERT_TRUE(h.activate());
   h.run(cmd::kCom1);
   h.run(cmd::kSelectDevice);
-  auto* redirect = qobject_cast<QLineEdit*>(h.app->view()->control(ctl::kCom1Redirect));
-  auto* add = qobject_cast<QPushButton*>(h.app->view()->control(ctl::kAddButton));
+  auto* redirect = qobject_cast<QLineEdit*>(h.app->view()->control(ids::kCom1Redirect));
+  auto* add = qobject_cast<QPushButton*>(h.app->view()->control(ids::kAddButton));
   ASSERT_TRUE(redirect && add);
   redirect->setFocus();
 

@@ -80,16 +80,16 @@ class FormFixture : public ::testing::Test {
   void click(int id) { QTest::mouseClick(view->control(id), Qt::LeftButton); }
 
   void enter(const EditorInput& in) {
-    type(ctl::kOrderSlaveAddr, in.slave);
-    if (in.memSel >= 0) choose(ctl::kOrderMemSel, in.memSel);
-    if (in.function >= 0) choose(ctl::kOrderFunction, in.function);
-    type(ctl::kOrderStart, in.start);
-    type(ctl::kOrderRegCount, in.regs);
-    type(ctl::kOrderMemAddr, in.mem);
+    type(ids::kOrderSlaveAddr, in.slave);
+    if (in.memSel >= 0) choose(ids::kOrderMemSel, in.memSel);
+    if (in.function >= 0) choose(ids::kOrderFunction, in.function);
+    type(ids::kOrderStart, in.start);
+    type(ids::kOrderRegCount, in.regs);
+    type(ids::kOrderMemAddr, in.mem);
   }
   void add(const EditorInput& in) {
     enter(in);
-    click(ctl::kAddButton);
+    click(ids::kAddButton);
   }
   // Rows with slave addresses "11", "22", ... and otherwise valid fields.
   void addRows(int n) {

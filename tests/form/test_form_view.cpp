@@ -150,20 +150,20 @@ TEST_F(FormView, InitialisationLeavesTheFormBlank) {
 TEST_F(FormView, DeviceSelectionShowsTheResetForm) {
   view->OnSelectDevice();
   EXPECT_EQ(view->selectedDevice(), 0);
-  EXPECT_EQ(text(ctl::kName), "3xModBus RTU Slave - 1x ModBus RTU Master");
-  EXPECT_EQ(text(ctl::kSymbol), "TQ-740-0");
+  EXPECT_EQ(text(ids::kName), "3xModBus RTU Slave - 1x ModBus RTU Master");
+  EXPECT_EQ(text(ids::kSymbol), "TQ-740-0");
   for (const form::ControlTemplate& t : form::kFormTemplate) {
     const bool indicator = t.kind == form::Kind::Indicator;
     EXPECT_EQ(view->control(t.id)->isVisibleTo(view.get()), !indicator) << t.id;
   }
   for (int id : kDropDowns) EXPECT_EQ(combo(id)->currentIndex(), -1) << id;
   for (int id : kNumberEdits) EXPECT_EQ(text(id), "") << id;
-  EXPECT_EQ(text(ctl::kOrderCount), "0");
+  EXPECT_EQ(text(ids::kOrderCount), "0");
   EXPECT_EQ(list()->rowCount(), 0);
 
   // The Name field has a face of its own, distinct from the form's.
-  const QFontInfo name(view->control(ctl::kName)->font());
-  const QFontInfo formFont(view->control(ctl::kSymbol)->font());
+  const QFontInfo name(view->control(ids::kName)->font());
+  const QFontInfo formFont(view->control(ids::kSymbol)->font());
   EXPECT_TRUE(name.family() != formFont.family() || name.bold() != formFont.bold());
 }
 
@@ -192,18 +192,18 @@ TEST_F(FormView, DropDownsListTheirItemsInOrderWithoutSelection) {
   // Filling a drop-down selects nothing.
   for (int id : kDropDowns) EXPECT_EQ(combo(id)->currentIndex(), -1) << id;
   view->OnSelectDevice();
-  choose(ctl::kCom1Baud, 5);
-  EXPECT_EQ(combo(ctl::kCom1Baud)->currentText(), "38000");
+  choose(ids::kCom1Baud, 5);
+  EXPECT_EQ(combo(ids::kCom1Baud)->currentText(), "38000");
 }
 
 TEST_F(FormView, DeviceSelectionAgainEmptiesFieldsButKeepsReadValuesAndRuleState) {
   view->OnSelectDevice();
   addRows(3);
-  choose(ctl::kOrderFunction, 5);  // "6": registers 1..1
-  choose(ctl::kCom1Parity, 2);
-  type(ctl::kMasterPoolTime, "500");
-  view->configForm().setEditText(ctl::kProductCode, "302010301");
-  view->configForm().setEditText(ctl::kProgramVersion, "1.5");
+  choose(ids::kOrderFunction, 5);  // "6": registers 1..1
+  choose(ids::kCom1Parity, 2);
+  type(ids::kMasterPoolTime, "500");
+  view->configForm().setEditText(ids::kProductCode, "302010301");
+  view->configForm().setEditText(ids::kProgramVersion, "1.5");
   view->resize(300, 200);
   QTest::qWait(0);
   view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
@@ -212,26 +212,26 @@ TEST_F(FormView, DeviceSelectionAgainEmptiesFieldsButKeepsReadValuesAndRuleState
   view->OnSelectDevice();
   EXPECT_EQ(view->verticalScrollBar()->value(), 0);
   EXPECT_EQ(view->horizontalScrollBar()->value(), 0);
-  EXPECT_EQ(combo(ctl::kCom1Parity)->currentIndex(), -1);
-  EXPECT_EQ(combo(ctl::kOrderFunction)->currentIndex(), -1);
-  EXPECT_EQ(text(ctl::kMasterPoolTime), "");
+  EXPECT_EQ(combo(ids::kCom1Parity)->currentIndex(), -1);
+  EXPECT_EQ(combo(ids::kOrderFunction)->currentIndex(), -1);
+  EXPECT_EQ(text(ids::kMasterPoolTime), "");
   EXPECT_EQ(list()->rowCount(), 0);
-  EXPECT_EQ(text(ctl::kOrderCount), "0");
-  EXPECT_EQ(text(ctl::kProductCode), "302010301");
-  EXPECT_EQ(text(ctl::kProgramVersion), "1.5");
-  EXPECT_EQ(text(ctl::kOrderRegCountLabel), "No. of Registers\nonly 1");
+  EXPECT_EQ(text(ids::kOrderCount), "0");
+  EXPECT_EQ(text(ids::kProductCode), "302010301");
+  EXPECT_EQ(text(ids::kProgramVersion), "1.5");
+  EXPECT_EQ(text(ids::kOrderRegCountLabel), "No. of Registers\nonly 1");
   EXPECT_EQ(view->fieldLimits().entry(12).max, 1);
   // The emptied list takes the remembered row and the editor's fields along.
   EXPECT_EQ(view->selectedOrder(), -1);
-  for (int id : {ctl::kOrderSlaveAddr, ctl::kOrderStart, ctl::kOrderRegCount, ctl::kOrderMemAddr})
+  for (int id : {ids::kOrderSlaveAddr, ids::kOrderStart, ids::kOrderRegCount, ids::kOrderMemAddr})
     EXPECT_EQ(text(id), "") << id;
-  EXPECT_EQ(combo(ctl::kOrderMemSel)->currentIndex(), -1);
+  EXPECT_EQ(combo(ids::kOrderMemSel)->currentIndex(), -1);
 }
 
 TEST_F(FormView, SecondInitialisationReturnsToBlankWithItemsAndColumnsOnce) {
   view->OnSelectDevice();
-  choose(ctl::kOrderFunction, 5);
-  choose(ctl::kOrderMemSel, 1);
+  choose(ids::kOrderFunction, 5);
+  choose(ids::kOrderMemSel, 1);
   view->OnConnectCom(1);
   ASSERT_TRUE(view->isPortOpen());
   QSignalSpy title(view.get(), &CTQ740confView::documentTitleRequested);
@@ -248,9 +248,9 @@ TEST_F(FormView, SecondInitialisationReturnsToBlankWithItemsAndColumnsOnce) {
   // Ranges, limits and the labels that show them are back to their defaults.
   EXPECT_EQ(view->fieldLimits().entry(12).max, 120);
   EXPECT_EQ(view->fieldLimits().entry(13).max, 8000);
-  EXPECT_EQ(view->textLimit(ctl::kOrderRegCount), 3);
-  EXPECT_EQ(text(ctl::kOrderRegCountLabel), "No. of Registers\n1..120");
-  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function");
+  EXPECT_EQ(view->textLimit(ids::kOrderRegCount), 3);
+  EXPECT_EQ(text(ids::kOrderRegCountLabel), "No. of Registers\n1..120");
+  EXPECT_EQ(text(ids::kOrderFunctionLabel), "Function");
 
   view->OnSelectDevice();
   expectAllItemsOnce([this](int id) { return combo(id); });
@@ -268,25 +268,25 @@ TEST_F(FormView, SecondInitialisationReturnsToBlankWithItemsAndColumnsOnce) {
 TEST_F(FormView, MasterModeChoiceHidesAndShowsTheOrderGroup) {
   view->OnSelectDevice();
   addRows(2);
-  click(ctl::kAddButton);  // the editor still holds the last row: a third row
-  type(ctl::kOrderSlaveAddr, "");
-  click(ctl::kAddButton);  // message 49: the order indicators are shown
-  ASSERT_EQ(mark(ctl::kIndOrderSlaveAddr), 131);
+  click(ids::kAddButton);  // the editor still holds the last row: a third row
+  type(ids::kOrderSlaveAddr, "");
+  click(ids::kAddButton);  // message 49: the order indicators are shown
+  ASSERT_EQ(mark(ids::kIndOrderSlaveAddr), 131);
 
-  choose(ctl::kMasterMode, 1);  // "Catch mode"
+  choose(ids::kMasterMode, 1);  // "Catch mode"
   for (int id : form::kMasterOrderGroup) EXPECT_FALSE(view->control(id)->isVisibleTo(view.get())) << id;
   for (int id : form::kOrderIndicators) EXPECT_EQ(mark(id), 0) << id;
-  EXPECT_TRUE(view->control(ctl::kMasterPoolTime)->isVisibleTo(view.get()));
+  EXPECT_TRUE(view->control(ids::kMasterPoolTime)->isVisibleTo(view.get()));
 
-  choose(ctl::kMasterMode, 0);  // "Normal mode"
+  choose(ids::kMasterMode, 0);  // "Normal mode"
   for (int id : form::kMasterOrderGroup) EXPECT_TRUE(view->control(id)->isVisibleTo(view.get())) << id;
   for (int id : form::kOrderIndicators) EXPECT_EQ(mark(id), 0) << id;
   EXPECT_EQ(list()->rowCount(), 3);
-  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "0");
+  EXPECT_EQ(text(ids::kOrderSlaveAddr), "0");
 
   // A selection made by the program is no choice of the user's.
-  view->configForm().setComboIndex(ctl::kMasterMode, 1);
-  EXPECT_TRUE(view->control(ctl::kOrderList)->isVisibleTo(view.get()));
+  view->configForm().setComboIndex(ids::kMasterMode, 1);
+  EXPECT_TRUE(view->control(ids::kOrderList)->isVisibleTo(view.get()));
 }
 
 TEST_F(FormView, NumberEditsTakeDigitsUpToTheirLimitWithoutShorteningProgramText) {
@@ -300,15 +300,15 @@ TEST_F(FormView, NumberEditsTakeDigitsUpToTheirLimitWithoutShorteningProgramText
     EXPECT_EQ(text(id), std::string("123456789").substr(0, chars));
   }
   // Text put in by the program stays whole; the user may shorten it only.
-  view->configForm().setEditText(ctl::kCom1SlaveAddr, "123456");
-  EXPECT_EQ(text(ctl::kCom1SlaveAddr), "123456");
-  QLineEdit* e = edit(ctl::kCom1SlaveAddr);
+  view->configForm().setEditText(ids::kCom1SlaveAddr, "123456");
+  EXPECT_EQ(text(ids::kCom1SlaveAddr), "123456");
+  QLineEdit* e = edit(ids::kCom1SlaveAddr);
   e->setFocus();
   e->end(false);
   QTest::keyClick(e, Qt::Key_7);
-  EXPECT_EQ(text(ctl::kCom1SlaveAddr), "123456");
+  EXPECT_EQ(text(ids::kCom1SlaveAddr), "123456");
   QTest::keyClick(e, Qt::Key_Backspace);
-  EXPECT_EQ(text(ctl::kCom1SlaveAddr), "12345");
+  EXPECT_EQ(text(ids::kCom1SlaveAddr), "12345");
 }
 
 TEST_F(FormView, DeviceCommandsRunAgainstTheModuleAndPortClosesWithTheView) {
@@ -324,14 +324,14 @@ TEST_F(FormView, DeviceCommandsRunAgainstTheModuleAndPortClosesWithTheView) {
   view->OnAutoSelect();
   EXPECT_EQ(view->selectedDevice(), 0);
   EXPECT_TRUE(view->paramsRead());
-  EXPECT_EQ(text(ctl::kProductCode), "302010301");
+  EXPECT_EQ(text(ids::kProductCode), "302010301");
   EXPECT_EQ(list()->rowCount(), 4);
-  EXPECT_EQ(text(ctl::kOrderCount), "4");
+  EXPECT_EQ(text(ids::kOrderCount), "4");
   EXPECT_EQ(prompt.numbers().back(), 57);
 
   // What goes to a register is the chosen item's position in its list.
-  choose(ctl::kCom1Baud, 6);    // "57600"
-  choose(ctl::kCom2Parity, 5);  // "8E2"
+  choose(ids::kCom1Baud, 6);    // "57600"
+  choose(ids::kCom2Parity, 5);  // "8E2"
   prompt.clear();
   view->OnWriteParameters();
   ASSERT_FALSE(prompt.m_messages.empty());
@@ -363,9 +363,9 @@ struct WheelCase {
 // the drop-down, its handlers and the form's state alone.
 TEST_F(FormView, TheWheelOverADropDownScrollsTheFormAndChangesNothing) {
   const WheelCase cases[] = {
-      {"COM1 baudrate", ctl::kCom1Baud, 3, false}, {"COM1 baudrate, focused", ctl::kCom1Baud, 3, true},
-      {"Master Mode", ctl::kMasterMode, 0, false}, {"Master Mode, focused", ctl::kMasterMode, 0, true},
-      {"Function", ctl::kOrderFunction, 3, false}, {"Function, focused", ctl::kOrderFunction, 3, true},
+      {"COM1 baudrate", ids::kCom1Baud, 3, false}, {"COM1 baudrate, focused", ids::kCom1Baud, 3, true},
+      {"Master Mode", ids::kMasterMode, 0, false}, {"Master Mode, focused", ids::kMasterMode, 0, true},
+      {"Function", ids::kOrderFunction, 3, false}, {"Function, focused", ids::kOrderFunction, 3, true},
   };
   view->resize(400, 300);
   view->activateWindow();
@@ -381,7 +381,7 @@ TEST_F(FormView, TheWheelOverADropDownScrollsTheFormAndChangesNothing) {
       box->setFocus();
       ASSERT_TRUE(box->hasFocus());
     } else {
-      view->control(ctl::kCom2SlaveAddr)->setFocus();
+      view->control(ids::kCom2SlaveAddr)->setFocus();
     }
     view->verticalScrollBar()->setValue(0);
     QSignalSpy chosen(box, &QComboBox::activated);
@@ -389,8 +389,8 @@ TEST_F(FormView, TheWheelOverADropDownScrollsTheFormAndChangesNothing) {
     wheel(box, 3);
     EXPECT_EQ(box->currentIndex(), c.index);
     EXPECT_EQ(chosen.count(), 0);
-    EXPECT_TRUE(view->control(ctl::kOrderList)->isVisibleTo(view.get()));   // Master Mode's handler
-    EXPECT_EQ(text(ctl::kOrderRegCountLabel), "No. of Registers\n1..120");  // Function's rule
+    EXPECT_TRUE(view->control(ids::kOrderList)->isVisibleTo(view.get()));   // Master Mode's handler
+    EXPECT_EQ(text(ids::kOrderRegCountLabel), "No. of Registers\n1..120");  // Function's rule
     EXPECT_EQ(view->fieldLimits().entry(12).max, 120);
     EXPECT_GT(view->verticalScrollBar()->value(), 0);  // the form scrolled instead
   }
@@ -402,9 +402,9 @@ TEST_F(FormView, EveryTextFitsAndNoControlsOverlap) {
   view->OnSelectDevice();
   // The longest texts the fields show: a read's identity, full number edits
   // and a full order list.
-  view->configForm().setEditText(ctl::kProductCode, "302010301");
-  view->configForm().setEditText(ctl::kProgramVersion, "255.255");
-  view->configForm().setEditText(ctl::kOrderCount, "150");
+  view->configForm().setEditText(ids::kProductCode, "302010301");
+  view->configForm().setEditText(ids::kProgramVersion, "255.255");
+  view->configForm().setEditText(ids::kOrderCount, "150");
   for (const form::ControlTemplate& t : form::kFormTemplate)
     if (view->textLimit(t.id) > 0)
       view->configForm().setEditText(t.id, std::string(static_cast<std::size_t>(view->textLimit(t.id)), '8'));
@@ -511,10 +511,10 @@ TEST_F(FormView, AnUnknownControlIdIsAProgrammingErrorThatStopsTheProgram) {
   ConfigForm& f = view->configForm();
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_DEATH(f.comboIndex(999), "no drop-down with control id 999");
-  EXPECT_DEATH(f.setComboIndex(ctl::kCom1SlaveAddr, 0), "no drop-down with control id 1030");
+  EXPECT_DEATH(f.setComboIndex(ids::kCom1SlaveAddr, 0), "no drop-down with control id 1030");
   EXPECT_DEATH(f.setEditText(4711, "1"), "no edit with control id 4711");
-  EXPECT_DEATH(f.editText(ctl::kCom1Parity), "no edit with control id 1011");
-  EXPECT_DEATH(f.markIndicator(ctl::kProductCodeLabel, Mark::Ok), "no indicator with control id 1004");
+  EXPECT_DEATH(f.editText(ids::kCom1Parity), "no edit with control id 1011");
+  EXPECT_DEATH(f.markIndicator(ids::kProductCodeLabel, Mark::Ok), "no indicator with control id 1004");
 }
 
 }  // namespace

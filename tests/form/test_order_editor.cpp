@@ -28,8 +28,8 @@ TEST_F(OrderEditor, AddWritesNumbersBackAndAppendsTheSelectedRow) {
   ASSERT_TRUE(prompt.m_messages.empty()) << prompt.texts().front();
   EXPECT_EQ(row(0), (std::vector<std::string>{"1", "7", "3", "1", "10", "100", "Data memory"}));
   EXPECT_EQ(list()->rowValue(0), 0);
-  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "7");
-  EXPECT_EQ(text(ctl::kOrderCount), "1");
+  EXPECT_EQ(text(ids::kOrderSlaveAddr), "7");
+  EXPECT_EQ(text(ids::kOrderCount), "1");
   EXPECT_EQ(selectedRow(), 0);
   EXPECT_TRUE(list()->isRowFocused(0));
   EXPECT_EQ(view->selectedOrder(), 0);
@@ -67,7 +67,7 @@ TEST_F(OrderEditor, ValidationMarksEveryFieldAndRefusesInvalidOrders) {
     view->OnSelectDevice();
     prompt.clear();
     add(c.in);
-    EXPECT_EQ(text(ctl::kOrderSlaveAddr), c.slaveAfter);
+    EXPECT_EQ(text(ids::kOrderSlaveAddr), c.slaveAfter);
     if (c.marks.empty()) {
       EXPECT_TRUE(prompt.m_messages.empty());
       EXPECT_EQ(list()->rowCount(), 1);
@@ -90,52 +90,52 @@ TEST_F(OrderEditor, FunctionAndMemoryChoicesSetRangesLabelsAndTypingLimits) {
   for (const FunctionCase& c :
        {FunctionCase{5, 1, 1, "No. of Registers\nonly 1"}, FunctionCase{6, 25, 2, "No. of Registers\n1..25"},
         FunctionCase{2, 120, 3, "No. of Registers\n1..120"}}) {
-    choose(ctl::kOrderFunction, c.f);
+    choose(ids::kOrderFunction, c.f);
     EXPECT_EQ(view->fieldLimits().entry(12).max, c.max) << c.f;
-    EXPECT_EQ(view->textLimit(ctl::kOrderRegCount), c.chars) << c.f;
-    EXPECT_EQ(text(ctl::kOrderRegCountLabel), c.label);
+    EXPECT_EQ(view->textLimit(ids::kOrderRegCount), c.chars) << c.f;
+    EXPECT_EQ(text(ids::kOrderRegCountLabel), c.label);
   }
-  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function");
-  choose(ctl::kOrderMemSel, 1);
+  EXPECT_EQ(text(ids::kOrderFunctionLabel), "Function");
+  choose(ids::kOrderMemSel, 1);
   EXPECT_EQ(view->fieldLimits().entry(13).max, 10);
-  EXPECT_EQ(view->textLimit(ctl::kOrderMemAddr), 2);
-  EXPECT_EQ(text(ctl::kOrderMemAddrLabel), "Memory Address\n1..10");
-  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function\n6, 16");
-  choose(ctl::kOrderMemSel, 0);
+  EXPECT_EQ(view->textLimit(ids::kOrderMemAddr), 2);
+  EXPECT_EQ(text(ids::kOrderMemAddrLabel), "Memory Address\n1..10");
+  EXPECT_EQ(text(ids::kOrderFunctionLabel), "Function\n6, 16");
+  choose(ids::kOrderMemSel, 0);
   EXPECT_EQ(view->fieldLimits().entry(13).max, 8000);
-  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function\nall");
+  EXPECT_EQ(text(ids::kOrderFunctionLabel), "Function\nall");
 
   // A longer number stays in the field when the limit shrinks, and fails.
-  type(ctl::kOrderRegCount, "100");
-  choose(ctl::kOrderFunction, 5);
-  EXPECT_EQ(text(ctl::kOrderRegCount), "100");
-  click(ctl::kAddButton);
+  type(ids::kOrderRegCount, "100");
+  choose(ids::kOrderFunction, 5);
+  EXPECT_EQ(text(ids::kOrderRegCount), "100");
+  click(ids::kAddButton);
   EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
-  EXPECT_EQ(mark(ctl::kIndOrderRegCount), ER);
+  EXPECT_EQ(mark(ids::kIndOrderRegCount), ER);
 }
 
 TEST_F(OrderEditor, TheListTakes150OrdersAndRefusesThe151stUnchecked) {
   enter({"1", 2, "1", "10", "100", 0});
-  for (int i = 0; i < 150; ++i) click(ctl::kAddButton);
+  for (int i = 0; i < 150; ++i) click(ids::kAddButton);
   ASSERT_TRUE(prompt.m_messages.empty());
   ASSERT_EQ(list()->rowCount(), 150);
   EXPECT_EQ(list()->text(149, 0), "150");
-  EXPECT_EQ(text(ctl::kOrderCount), "150");
+  EXPECT_EQ(text(ids::kOrderCount), "150");
   EXPECT_EQ(view->selectedOrder(), 149);
   // The new last row was scrolled into view.
   EXPECT_GE(list()->topIndex() + list()->countPerPage(), 150);
   EXPECT_LE(list()->topIndex(), 149);
 
-  type(ctl::kOrderSlaveAddr, "007");
-  click(ctl::kAddButton);
+  type(ids::kOrderSlaveAddr, "007");
+  click(ids::kAddButton);
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 48\n\nOrder list is full."});
-  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "007");  // not validated
+  EXPECT_EQ(text(ids::kOrderSlaveAddr), "007");  // not validated
   EXPECT_EQ(list()->rowCount(), 150);
   EXPECT_EQ(orderMarks(), std::vector<int>(6, 0));
 
   prompt.clear();
   clickRow(10);
-  click(ctl::kInsertButton);
+  click(ids::kInsertButton);
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 51\n\nOrder list is full."});
   EXPECT_EQ(list()->rowCount(), 150);
 }
@@ -144,25 +144,25 @@ TEST_F(OrderEditor, InsertPutsTheEditorAboveTheRememberedRowAndRenumbers) {
   addRows(5);
   clickRow(2);
   ASSERT_EQ(view->selectedOrder(), 2);
-  ASSERT_EQ(text(ctl::kOrderSlaveAddr), "33");
-  type(ctl::kOrderSlaveAddr, "099");
+  ASSERT_EQ(text(ids::kOrderSlaveAddr), "33");
+  type(ids::kOrderSlaveAddr, "099");
 
-  click(ctl::kInsertButton);
+  click(ids::kInsertButton);
   EXPECT_TRUE(prompt.m_messages.empty());
   EXPECT_EQ(column(0), (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
   EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22", "99", "33", "44", "55"}));
   EXPECT_EQ(selectedRow(), 2);
   EXPECT_EQ(view->selectedOrder(), 2);
-  EXPECT_EQ(text(ctl::kOrderCount), "6");
+  EXPECT_EQ(text(ids::kOrderCount), "6");
 }
 
 TEST_F(OrderEditor, InsertWithoutRememberedRowIsAdd) {
   enter({"", 2, "1", "10", "100", 0});
-  click(ctl::kInsertButton);
+  click(ids::kInsertButton);
   EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
   EXPECT_EQ(list()->rowCount(), 0);
-  type(ctl::kOrderSlaveAddr, "5");
-  click(ctl::kInsertButton);
+  type(ids::kOrderSlaveAddr, "5");
+  click(ids::kInsertButton);
   EXPECT_EQ(list()->rowCount(), 1);
   EXPECT_EQ(row(0), (std::vector<std::string>{"1", "5", "3", "1", "10", "100", "Data memory"}));
   EXPECT_EQ(view->selectedOrder(), 0);
@@ -181,7 +181,7 @@ TEST_F(OrderEditor, InsertAndModifyRefuseInvalidFieldsAsAddDoes) {
       {"slave address 251", {"251", 2, "1", "10", "100", 0}, {ER, OK, OK, OK, OK, OK}},
       {"function 3 on errors registers", {"1", 2, "1", "10", "5", 1}, {OK, ER, OK, OK, OK, OK}},
   };
-  for (int button : {ctl::kAddButton, ctl::kInsertButton, ctl::kModifyButton}) {
+  for (int button : {ids::kAddButton, ids::kInsertButton, ids::kModifyButton}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::to_string(button) + " " + c.name);
       view->OnInitialUpdate();
@@ -189,8 +189,8 @@ TEST_F(OrderEditor, InsertAndModifyRefuseInvalidFieldsAsAddDoes) {
       addRows(2);
       clickRow(0);
       const std::vector<std::vector<std::string>> before = {row(0), row(1)};
-      view->configForm().setComboIndex(ctl::kOrderFunction, -1);
-      view->configForm().setComboIndex(ctl::kOrderMemSel, -1);
+      view->configForm().setComboIndex(ids::kOrderFunction, -1);
+      view->configForm().setComboIndex(ids::kOrderMemSel, -1);
       enter(c.in);
       prompt.clear();
       prompt.answerNext(MsgAnswer::Yes);  // for a question that must not come
@@ -200,7 +200,7 @@ TEST_F(OrderEditor, InsertAndModifyRefuseInvalidFieldsAsAddDoes) {
       EXPECT_EQ(list()->rowCount(), 2);
       EXPECT_EQ((std::vector<std::vector<std::string>>{row(0), row(1)}), before);
       prompt.clear();
-      click(ctl::kDeleteButton);  // takes the unused Yes: the next test starts clean
+      click(ids::kDeleteButton);  // takes the unused Yes: the next test starts clean
     }
   }
 }
@@ -226,7 +226,7 @@ TEST_F(OrderEditor, DeleteRemovesRenumbersAndSelectsTheNeighbour) {
     clickRow(c.clicked);
     prompt.clear();
     prompt.answerNext(MsgAnswer::Yes);
-    click(ctl::kDeleteButton);
+    click(ids::kDeleteButton);
     ASSERT_EQ(prompt.m_messages.size(), 1u);
     EXPECT_EQ(prompt.m_messages[0].text, "message 50\n\nDo you really want to delete this order?");
     EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Question);
@@ -237,61 +237,61 @@ TEST_F(OrderEditor, DeleteRemovesRenumbersAndSelectsTheNeighbour) {
     EXPECT_EQ(column(0), numbers);
     EXPECT_EQ(selectedRow(), c.selected);
     EXPECT_EQ(view->selectedOrder(), c.remembered);
-    EXPECT_EQ(text(ctl::kOrderSlaveAddr), c.editorSlave);
-    EXPECT_EQ(text(ctl::kOrderCount), std::to_string(c.slaves.size()));
+    EXPECT_EQ(text(ids::kOrderSlaveAddr), c.editorSlave);
+    EXPECT_EQ(text(ids::kOrderCount), std::to_string(c.slaves.size()));
   }
 }
 
 TEST_F(OrderEditor, DeleteAnsweredNoChangesNothing) {
   addRows(2);
   clickRow(0);
-  click(ctl::kDeleteButton);  // the default answer is No
+  click(ids::kDeleteButton);  // the default answer is No
   EXPECT_EQ(prompt.numbers(), std::vector<int>{50});
   EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22"}));
-  EXPECT_EQ(text(ctl::kOrderCount), "2");
+  EXPECT_EQ(text(ids::kOrderCount), "2");
 }
 
 TEST_F(OrderEditor, ModifyOverwritesTheRememberedRowOnlyWhenConfirmed) {
   addRows(2);
   clickRow(0);
   enter({"09", 7, "9", "20", "5", 1});
-  click(ctl::kModifyButton);  // No
+  click(ids::kModifyButton);  // No
   EXPECT_EQ(prompt.texts(),
             std::vector<std::string>{"message 52\n\nDo you really want to modify this order?"});
   EXPECT_TRUE(prompt.m_messages[0].defaultNo);
   EXPECT_EQ(row(0), (std::vector<std::string>{"1", "11", "3", "1", "10", "100", "Data memory"}));
 
   prompt.answerNext(MsgAnswer::Yes);
-  click(ctl::kModifyButton);
+  click(ids::kModifyButton);
   EXPECT_EQ(row(0), (std::vector<std::string>{"1", "9", "16", "9", "20", "5", "Errors registers"}));
   EXPECT_EQ(list()->rowValue(0), 1);
   EXPECT_EQ(row(1)[1], "22");
   EXPECT_EQ(selectedRow(), 0);
-  EXPECT_EQ(text(ctl::kOrderCount), "2");
+  EXPECT_EQ(text(ids::kOrderCount), "2");
 }
 
 TEST_F(OrderEditor, SelectingARowFillsTheEditorWithoutApplyingTheRules) {
   add({"5", 0, "1", "10", "100", 0});  // function "1"
   add({"6", 7, "2", "20", "7", 1});    // function "16", errors registers
-  choose(ctl::kOrderFunction, 6);      // the user's last choice: "15", 1..25
-  choose(ctl::kOrderMemSel, 0);        // "Data memory", 1..8000
+  choose(ids::kOrderFunction, 6);      // the user's last choice: "15", 1..25
+  choose(ids::kOrderMemSel, 0);        // "Data memory", 1..8000
 
   clickRow(0);
   clickRow(1);
   EXPECT_EQ(view->selectedOrder(), 1);
-  EXPECT_EQ(combo(ctl::kOrderFunction)->currentText(), "16");
-  EXPECT_EQ(combo(ctl::kOrderMemSel)->currentIndex(), 1);
-  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "6");
-  EXPECT_EQ(text(ctl::kOrderStart), "2");
-  EXPECT_EQ(text(ctl::kOrderRegCount), "20");
-  EXPECT_EQ(text(ctl::kOrderMemAddr), "7");
+  EXPECT_EQ(combo(ids::kOrderFunction)->currentText(), "16");
+  EXPECT_EQ(combo(ids::kOrderMemSel)->currentIndex(), 1);
+  EXPECT_EQ(text(ids::kOrderSlaveAddr), "6");
+  EXPECT_EQ(text(ids::kOrderStart), "2");
+  EXPECT_EQ(text(ids::kOrderRegCount), "20");
+  EXPECT_EQ(text(ids::kOrderMemAddr), "7");
 
   clickRow(0);
-  EXPECT_EQ(combo(ctl::kOrderFunction)->currentIndex(), 0);  // "1", not "15" or "16"
-  EXPECT_EQ(combo(ctl::kOrderMemSel)->currentIndex(), 0);
+  EXPECT_EQ(combo(ids::kOrderFunction)->currentIndex(), 0);  // "1", not "15" or "16"
+  EXPECT_EQ(combo(ids::kOrderMemSel)->currentIndex(), 0);
   EXPECT_EQ(view->fieldLimits().entry(12).max, 25);
   EXPECT_EQ(view->fieldLimits().entry(13).max, 8000);
-  EXPECT_EQ(text(ctl::kOrderRegCountLabel), "No. of Registers\n1..25");
+  EXPECT_EQ(text(ids::kOrderRegCountLabel), "No. of Registers\n1..25");
 }
 
 // A rebuilt list (a read, Auto, the device selection) shows no selected row:
@@ -306,7 +306,7 @@ TEST_F(OrderEditor, AfterANewReadNoCommandActsOnTheFormerlySelectedRow) {
   ASSERT_EQ(list()->rowCount(), 3);
   clickRow(1);
   ASSERT_EQ(view->selectedOrder(), 1);
-  ASSERT_NE(text(ctl::kOrderSlaveAddr), "");
+  ASSERT_NE(text(ids::kOrderSlaveAddr), "");
   const std::vector<std::string> second = row(1);
 
   for (auto readAgain : {&CTQ740confView::OnAutoSelect, &CTQ740confView::OnReadParameters}) {
@@ -314,23 +314,23 @@ TEST_F(OrderEditor, AfterANewReadNoCommandActsOnTheFormerlySelectedRow) {
     ASSERT_EQ(list()->rowCount(), 3);
     EXPECT_EQ(selectedRow(), -1);
     EXPECT_EQ(view->selectedOrder(), -1);
-    for (int id : {ctl::kOrderSlaveAddr, ctl::kOrderStart, ctl::kOrderRegCount, ctl::kOrderMemAddr})
+    for (int id : {ids::kOrderSlaveAddr, ids::kOrderStart, ids::kOrderRegCount, ids::kOrderMemAddr})
       EXPECT_EQ(text(id), "") << id;
-    EXPECT_EQ(combo(ctl::kOrderFunction)->currentIndex(), -1);
-    EXPECT_EQ(combo(ctl::kOrderMemSel)->currentIndex(), -1);
+    EXPECT_EQ(combo(ids::kOrderFunction)->currentIndex(), -1);
+    EXPECT_EQ(combo(ids::kOrderMemSel)->currentIndex(), -1);
 
     prompt.clear();
     prompt.answerNext(MsgAnswer::Yes);
-    click(ctl::kDeleteButton);
-    click(ctl::kModifyButton);
+    click(ids::kDeleteButton);
+    click(ids::kModifyButton);
     EXPECT_TRUE(prompt.m_messages.empty());
-    click(ctl::kInsertButton);  // no row selected: an Add, refused for the empty fields
+    click(ids::kInsertButton);  // no row selected: an Add, refused for the empty fields
     EXPECT_EQ(prompt.numbers(), std::vector<int>{49});
     EXPECT_EQ(list()->rowCount(), 3);
     EXPECT_EQ(row(1), second);
     clickRow(1);
     prompt.clear();
-    click(ctl::kDeleteButton);  // takes the unused Yes
+    click(ids::kDeleteButton);  // takes the unused Yes
   }
 }
 
@@ -342,14 +342,14 @@ TEST_F(OrderEditor, DeleteAndModifyNeedARowTheListShowsSelected) {
   list()->clearSelection();
   ASSERT_EQ(view->selectedOrder(), 0);
   prompt.answerNext(MsgAnswer::Yes);
-  click(ctl::kModifyButton);
-  click(ctl::kDeleteButton);
+  click(ids::kModifyButton);
+  click(ids::kDeleteButton);
   EXPECT_TRUE(prompt.m_messages.empty());
   EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22"}));
-  click(ctl::kInsertButton);  // an Add
+  click(ids::kInsertButton);  // an Add
   EXPECT_EQ(column(1), (std::vector<std::string>{"11", "22", "11"}));
   prompt.clear();
-  click(ctl::kDeleteButton);  // takes the unused Yes
+  click(ids::kDeleteButton);  // takes the unused Yes
   EXPECT_EQ(prompt.numbers(), std::vector<int>{50});
 }
 
@@ -363,10 +363,10 @@ TEST_F(OrderEditor, ARowWithAnEmptyFunctionSelectsTheFirstFunction) {
   f.setOrderData(1, 0);
   f.setOrderText(1, 6, "Data memory");
   clickRow(0);
-  ASSERT_EQ(combo(ctl::kOrderFunction)->currentText(), "3");
+  ASSERT_EQ(combo(ids::kOrderFunction)->currentText(), "3");
   clickRow(1);
-  EXPECT_EQ(combo(ctl::kOrderFunction)->currentIndex(), 0);
-  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "7");
+  EXPECT_EQ(combo(ids::kOrderFunction)->currentIndex(), 0);
+  EXPECT_EQ(text(ids::kOrderSlaveAddr), "7");
 }
 
 // The list reports a row only when its state, value or number really changes.
@@ -374,9 +374,9 @@ TEST_F(OrderEditor, ModifyKeepsTheIndicatorsUnlessTheMemorySelectionChanges) {
   addRows(1);
   clickRow(0);
   QSignalSpy reports(list(), &COrderListCtrl::rowChanged);
-  type(ctl::kOrderSlaveAddr, "12");
+  type(ids::kOrderSlaveAddr, "12");
   prompt.answerNext(MsgAnswer::Yes);
-  click(ctl::kModifyButton);
+  click(ids::kModifyButton);
   EXPECT_EQ(row(0)[1], "12");
   EXPECT_EQ(reports.count(), 0);
   EXPECT_EQ(orderMarks(), std::vector<int>(6, OK));
@@ -385,11 +385,11 @@ TEST_F(OrderEditor, ModifyKeepsTheIndicatorsUnlessTheMemorySelectionChanges) {
   list()->setRowValue(0, 0);
   EXPECT_EQ(reports.count(), 0);
 
-  choose(ctl::kOrderMemSel, 1);
-  choose(ctl::kOrderFunction, 7);
-  type(ctl::kOrderMemAddr, "5");
+  choose(ids::kOrderMemSel, 1);
+  choose(ids::kOrderFunction, 7);
+  type(ids::kOrderMemAddr, "5");
   prompt.answerNext(MsgAnswer::Yes);
-  click(ctl::kModifyButton);
+  click(ids::kModifyButton);
   EXPECT_EQ(row(0)[6], "Errors registers");
   EXPECT_EQ(reports.count(), 1);
   EXPECT_EQ(orderMarks(), std::vector<int>(6, 0));  // the changed row hid them
@@ -404,21 +404,21 @@ TEST_F(OrderEditor, AClickBesideTheLastColumnSelectsTheRow) {
   clickRowAt(1, right + 3);
   EXPECT_EQ(selectedRow(), 1);
   EXPECT_EQ(view->selectedOrder(), 1);
-  EXPECT_EQ(text(ctl::kOrderSlaveAddr), "22");
+  EXPECT_EQ(text(ids::kOrderSlaveAddr), "22");
 }
 
 // Only the user's choice of a memory selection runs its rule; the program
 // selecting "Errors registers" changes neither the range nor the label.
 TEST_F(OrderEditor, OnlyTheUsersMemorySelectionRunsItsRule) {
-  view->configForm().setComboIndex(ctl::kOrderMemSel, 1);
+  view->configForm().setComboIndex(ids::kOrderMemSel, 1);
   EXPECT_EQ(view->fieldLimits().entry(13).max, 8000);
-  EXPECT_EQ(text(ctl::kOrderMemAddrLabel), "Memory Address\n1..8000");
-  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function");
+  EXPECT_EQ(text(ids::kOrderMemAddrLabel), "Memory Address\n1..8000");
+  EXPECT_EQ(text(ids::kOrderFunctionLabel), "Function");
 
-  choose(ctl::kOrderMemSel, 1);
+  choose(ids::kOrderMemSel, 1);
   EXPECT_EQ(view->fieldLimits().entry(13).max, 10);
-  EXPECT_EQ(text(ctl::kOrderMemAddrLabel), "Memory Address\n1..10");
-  EXPECT_EQ(text(ctl::kOrderFunctionLabel), "Function\n6, 16");
+  EXPECT_EQ(text(ids::kOrderMemAddrLabel), "Memory Address\n1..10");
+  EXPECT_EQ(text(ids::kOrderFunctionLabel), "Function\n6, 16");
 }
 
 TEST_F(OrderEditor, ListDrawsASolidFrameOnTheSelectedRowAndADottedOneOnTheFocusedRow) {

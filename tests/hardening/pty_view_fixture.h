@@ -83,8 +83,8 @@ class PtyViewFixture {
     s.device = view->selectedDevice();
     s.paramsRead = view->paramsRead();
     ConfigForm& form = view->configForm();
-    s.fields.push_back(textOf(ctl::kProductCode));
-    s.fields.push_back(textOf(ctl::kProgramVersion));
+    s.fields.push_back(textOf(ids::kProductCode));
+    s.fields.push_back(textOf(ids::kProgramVersion));
     for (const ConfigField& f : kConfigFields) {
       if (f.kind == FieldKind::Choice || f.kind == FieldKind::SlaveMode)
         s.fields.push_back(std::to_string(form.comboIndex(f.controlId)));

@@ -51,7 +51,7 @@ TEST_F(Adapter, VanishingInTheMiddleOfAReadOf150OrdersEndsTheReadAndThePortOpens
   EXPECT_EQ(prompt.m_waitDepth, 0);
   EXPECT_FALSE(view->paramsRead());
   EXPECT_EQ(view->configForm().orderCount(), 0);
-  EXPECT_EQ(textOf(ctl::kOrderCount), "150");
+  EXPECT_EQ(textOf(ids::kOrderCount), "150");
   EXPECT_TRUE(view->isPortOpen());  // a failed transaction never closes the port
 
   // Idle with the device gone: the process does not spin. A spinning loop

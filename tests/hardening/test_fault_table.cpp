@@ -200,8 +200,8 @@ TEST_P(FaultTable, MessagesStateAndTheNextCommand) {
   const RegisterImage moduleBefore = sim->image();
   if (pos.op == Op::Write) {
     ConfigForm& form = view->configForm();
-    form.setEditText(ctl::kCom1SlaveAddr, std::to_string(kNewSlaveAddress));
-    form.setEditText(ctl::kMasterPoolTime, std::to_string(kNewPoolTime));
+    form.setEditText(ids::kCom1SlaveAddr, std::to_string(kNewSlaveAddress));
+    form.setEditText(ids::kMasterPoolTime, std::to_string(kNewPoolTime));
     for (int r = 0; r < 3; ++r) form.setOrderText(r, 4, std::to_string(newRegisterCount(r)));
   } else {
     sim->setRegister(reg::kCom1SlaveAddress, 77);
@@ -230,7 +230,7 @@ TEST_P(FaultTable, MessagesStateAndTheNextCommand) {
     EXPECT_EQ(prompt.texts().at(0), "Product code: 302010301\nProgram revision: 1.5");
   }
   if (pos.op == Op::Read || pos.op == Op::Auto) {
-    EXPECT_EQ(textOf(ctl::kCom1SlaveAddr), "77");
+    EXPECT_EQ(textOf(ids::kCom1SlaveAddr), "77");
     EXPECT_EQ(view->configForm().orderText(0, 4), "99");
     EXPECT_TRUE(view->paramsRead());
   } else {

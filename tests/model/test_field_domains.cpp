@@ -111,5 +111,5 @@ TEST(ConfigFields, TableCoversEveryFieldOnce) {
   EXPECT_EQ(regs.size(), 22u);
   // The Write check takes every row once.
   EXPECT_EQ(std::set<int>(kWriteCheckOrder.begin(), kWriteCheckOrder.end()).size(), kConfigFields.size());
-  EXPECT_EQ(kConfigFields[kWriteCheckOrder[14]].controlId, ctl::kCom1SlaveMode);
+  EXPECT_EQ(kConfigFields[kWriteCheckOrder[14]].controlId, ids::kCom1SlaveMode);
 }

@@ -75,31 +75,31 @@ class OpsTest : public ::testing::Test {
   // it, values unlike the module's defaults so that a write shows.
   void fillValidForm(int masterMode, int rows) {
     const int parity[] = {1, 2, 4, 7}, baud[] = {3, 4, 7, 0};
-    const int com[] = {ctl::kCom1Parity, ctl::kCom2Parity, ctl::kCom3Parity, ctl::kCom4Parity};
-    const int bd[] = {ctl::kCom1Baud, ctl::kCom2Baud, ctl::kCom3Baud, ctl::kCom4Baud};
+    const int com[] = {ids::kCom1Parity, ids::kCom2Parity, ids::kCom3Parity, ids::kCom4Parity};
+    const int bd[] = {ids::kCom1Baud, ids::kCom2Baud, ids::kCom3Baud, ids::kCom4Baud};
     for (int i = 0; i < 4; ++i) {
       form.setComboIndex(com[i], parity[i]);
       form.setComboIndex(bd[i], baud[i]);
     }
-    form.setEditText(ctl::kCom1Redirect, "65535");
-    form.setEditText(ctl::kCom2Redirect, "0");
-    form.setEditText(ctl::kCom3Redirect, "1234");
-    form.setEditText(ctl::kCom1SlaveAddr, "1");
-    form.setEditText(ctl::kCom2SlaveAddr, "250");
-    form.setEditText(ctl::kCom3SlaveAddr, "17");
+    form.setEditText(ids::kCom1Redirect, "65535");
+    form.setEditText(ids::kCom2Redirect, "0");
+    form.setEditText(ids::kCom3Redirect, "1234");
+    form.setEditText(ids::kCom1SlaveAddr, "1");
+    form.setEditText(ids::kCom2SlaveAddr, "250");
+    form.setEditText(ids::kCom3SlaveAddr, "17");
     const int slave = masterMode == 0 ? 3 : 2;
-    form.setComboIndex(ctl::kCom1SlaveMode, slave);
-    form.setComboIndex(ctl::kCom2SlaveMode, masterMode == 0 ? 0 : 1);
-    form.setComboIndex(ctl::kCom3SlaveMode, slave);
-    form.setComboIndex(ctl::kMasterMode, masterMode);
-    form.setEditText(ctl::kMasterPoolTime, "300");
-    form.setEditText(ctl::kMasterTimeout, "700");
-    form.setEditText(ctl::kMasterMaxErrors, "255");
+    form.setComboIndex(ids::kCom1SlaveMode, slave);
+    form.setComboIndex(ids::kCom2SlaveMode, masterMode == 0 ? 0 : 1);
+    form.setComboIndex(ids::kCom3SlaveMode, slave);
+    form.setComboIndex(ids::kMasterMode, masterMode);
+    form.setEditText(ids::kMasterPoolTime, "300");
+    form.setEditText(ids::kMasterTimeout, "700");
+    form.setEditText(ids::kMasterMaxErrors, "255");
     form.rows.clear();
     if (rows > 0) form.addRow({"1", "10", "3", "1", "10", "100", "Errors registers"}, 1);
     for (int i = 1; i < rows; ++i)
       form.addRow({std::to_string(i + 1), "2", "16", "500", "25", "8000", "Data memory"}, 0);
-    form.setEditText(ctl::kOrderCount, std::to_string(rows));
+    form.setEditText(ids::kOrderCount, std::to_string(rows));
   }
 
   std::shared_ptr<SimModule> sim = std::make_shared<SimModule>();
@@ -121,7 +121,7 @@ TEST_P(ReadOrdersTest, FillsEveryFieldAndRebuildsTheList) {
   const int n = GetParam();
   sim->setOrders(n);
   form.addRow({"old"}, 0);
-  form.markIndicator(ctl::kIndCom1Baud, Mark::Error);
+  form.markIndicator(ids::kIndCom1Baud, Mark::Error);
 
   EXPECT_TRUE(ReadParameters(ctx));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 57\n\nRead parameters from device OK."});
@@ -129,8 +129,8 @@ TEST_P(ReadOrdersTest, FillsEveryFieldAndRebuildsTheList) {
   EXPECT_EQ(transactions(), identityThenRead(n));
 
   const RegisterImage m = sim->image();
-  EXPECT_EQ(form.editText(ctl::kProductCode), "302010301");
-  EXPECT_EQ(form.editText(ctl::kProgramVersion), std::to_string(m.get(2)) + "." + std::to_string(m.get(3)));
+  EXPECT_EQ(form.editText(ids::kProductCode), "302010301");
+  EXPECT_EQ(form.editText(ids::kProgramVersion), std::to_string(m.get(2)) + "." + std::to_string(m.get(3)));
   for (const ConfigField& f : kConfigFields) {
     SCOPED_TRACE(f.controlId);
     if (f.kind == FieldKind::Number || f.kind == FieldKind::Count)
@@ -138,7 +138,7 @@ TEST_P(ReadOrdersTest, FillsEveryFieldAndRebuildsTheList) {
     else
       EXPECT_EQ(form.comboIndex(f.controlId), m.get(f.reg));
   }
-  EXPECT_EQ(form.editText(ctl::kOrderCount), std::to_string(n));
+  EXPECT_EQ(form.editText(ids::kOrderCount), std::to_string(n));
   EXPECT_EQ(form.orderGroupVisible, m.get(reg::kMasterMode) == 0);
   EXPECT_TRUE(form.marks.empty());
   ASSERT_EQ(form.orderCount(), n);
@@ -171,10 +171,10 @@ TEST_F(OpsTest, ReadShowsValuesOutsideTheListsAndReadsOrdersInCatchMode) {
   EXPECT_TRUE(ReadParameters(ctx));
   EXPECT_EQ(transactions(), identityThenRead(2));
   EXPECT_EQ(form.orderGroupVisible, false);
-  EXPECT_EQ(form.comboIndex(ctl::kCom1Parity), -1);
-  EXPECT_EQ(form.comboIndex(ctl::kCom2SlaveMode), -1);
-  EXPECT_EQ(form.comboIndex(ctl::kMasterMode), 1);
-  EXPECT_EQ(form.editText(ctl::kCom1SlaveAddr), "65535");
+  EXPECT_EQ(form.comboIndex(ids::kCom1Parity), -1);
+  EXPECT_EQ(form.comboIndex(ids::kCom2SlaveMode), -1);
+  EXPECT_EQ(form.comboIndex(ids::kMasterMode), 1);
+  EXPECT_EQ(form.editText(ids::kCom1SlaveAddr), "65535");
   ASSERT_EQ(form.orderCount(), 2);
   EXPECT_EQ(form.rows[0].text,
             (std::array<std::string, 7>{"1", "10", "3", "1", "10", "100", "Errors registers"}));
@@ -189,8 +189,8 @@ TEST_F(OpsTest, ReadShowsIdentityAsSignedCodeAndRevision) {
   sim->setRegister(2, 1);
   sim->setRegister(3, 10);
   EXPECT_TRUE(ReadParameters(ctx));
-  EXPECT_EQ(form.editText(ctl::kProductCode), "-1");
-  EXPECT_EQ(form.editText(ctl::kProgramVersion), "1.10");
+  EXPECT_EQ(form.editText(ids::kProductCode), "-1");
+  EXPECT_EQ(form.editText(ids::kProgramVersion), "1.10");
 }
 
 // A count above the list's capacity would read past the 150 order records;
@@ -205,7 +205,7 @@ TEST_F(OpsTest, ReadRefusesAnOrderCountAboveTheCapacity) {
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 56\n\nMaster order list read error."});
   EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Error);
   EXPECT_EQ(transactions(), identityThenRead(0));
-  EXPECT_EQ(form.editText(ctl::kOrderCount), "151");
+  EXPECT_EQ(form.editText(ids::kOrderCount), "151");
   EXPECT_EQ(form.rows, rowsBefore);
 }
 
@@ -225,8 +225,8 @@ TEST_P(ReadForeignTest, AsksWhetherToContinue) {
   sim->setRegister(1, 0);
   sim->setOrders(1);
   form.addRow({"x"}, 0);
-  form.setEditText(ctl::kCom1SlaveAddr, "9");
-  form.markIndicator(ctl::kIndCom1SlaveAddr, Mark::Ok);
+  form.setEditText(ids::kCom1SlaveAddr, "9");
+  form.markIndicator(ids::kIndCom1SlaveAddr, Mark::Ok);
   const FakeFormState before = form.state();
   prompt.answerNext(GetParam().answer);
 
@@ -239,7 +239,7 @@ TEST_P(ReadForeignTest, AsksWhetherToContinue) {
   if (GetParam().filled) {
     EXPECT_EQ(prompt.numbers(), (std::vector<int>{55, 57}));
     EXPECT_EQ(transactions(), identityThenRead(1));
-    EXPECT_EQ(form.editText(ctl::kProductCode), "0");
+    EXPECT_EQ(form.editText(ids::kProductCode), "0");
     EXPECT_EQ(form.orderCount(), 1);
   } else {
     EXPECT_EQ(prompt.numbers(), std::vector<int>{55});
@@ -270,7 +270,7 @@ TEST_P(ReadFailureTest, EndsWithItsMessageAndKeepsTheList) {
   sim->setOrders(3);
   failAt(c.failingStart);
   form.addRow({"1", "2", "3", "4", "5", "6", "Data memory"}, 0);
-  form.markIndicator(ctl::kIndCom1Baud, Mark::Error);
+  form.markIndicator(ids::kIndCom1Baud, Mark::Error);
   const FakeFormState before = form.state();
 
   EXPECT_FALSE(ReadParameters(ctx));
@@ -282,7 +282,7 @@ TEST_P(ReadFailureTest, EndsWithItsMessageAndKeepsTheList) {
   const auto all = identityThenRead(3);
   EXPECT_EQ(transactions(), std::vector<Tx>(all.begin(), all.begin() + c.transactions));
   if (c.fieldsRefreshed) {
-    EXPECT_EQ(form.editText(ctl::kOrderCount), "3");
+    EXPECT_EQ(form.editText(ids::kOrderCount), "3");
     EXPECT_TRUE(form.marks.empty());
     EXPECT_EQ(form.rows, before.rows);
   } else {
@@ -371,24 +371,24 @@ TEST_P(WriteFieldTest, ChecksTheRangeAndEmptiness) {
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, WriteFieldTest,
-    ::testing::Values(FieldCase{ctl::kCom1SlaveAddr, "0", ctl::kIndCom1SlaveAddr, false},
-                      FieldCase{ctl::kCom1SlaveAddr, "251", ctl::kIndCom1SlaveAddr, false},
-                      FieldCase{ctl::kCom1SlaveAddr, "1", ctl::kIndCom1SlaveAddr, true},
-                      FieldCase{ctl::kCom1SlaveAddr, "250", ctl::kIndCom1SlaveAddr, true},
-                      FieldCase{ctl::kCom2Redirect, "", ctl::kIndCom2Redirect, false},
-                      FieldCase{ctl::kCom2Redirect, "0", ctl::kIndCom2Redirect, true},
-                      FieldCase{ctl::kCom3Redirect, "99999", ctl::kIndCom3Redirect, false},
-                      FieldCase{ctl::kMasterMaxErrors, "0", ctl::kIndMasterMaxErrors, false},
-                      FieldCase{ctl::kMasterTimeout, "-1", ctl::kIndMasterTimeout, false},
-                      FieldCase{ctl::kMasterPoolTime, "12a", ctl::kIndMasterPoolTime, true}));  // reads as 0
+    ::testing::Values(FieldCase{ids::kCom1SlaveAddr, "0", ids::kIndCom1SlaveAddr, false},
+                      FieldCase{ids::kCom1SlaveAddr, "251", ids::kIndCom1SlaveAddr, false},
+                      FieldCase{ids::kCom1SlaveAddr, "1", ids::kIndCom1SlaveAddr, true},
+                      FieldCase{ids::kCom1SlaveAddr, "250", ids::kIndCom1SlaveAddr, true},
+                      FieldCase{ids::kCom2Redirect, "", ids::kIndCom2Redirect, false},
+                      FieldCase{ids::kCom2Redirect, "0", ids::kIndCom2Redirect, true},
+                      FieldCase{ids::kCom3Redirect, "99999", ids::kIndCom3Redirect, false},
+                      FieldCase{ids::kMasterMaxErrors, "0", ids::kIndMasterMaxErrors, false},
+                      FieldCase{ids::kMasterTimeout, "-1", ids::kIndMasterTimeout, false},
+                      FieldCase{ids::kMasterPoolTime, "12a", ids::kIndMasterPoolTime, true}));  // reads as 0
 
 TEST_F(OpsTest, WriteMarksEveryFieldAndSendsNothingWhenSomeFail) {
   fillValidForm(0, 2);
-  form.setComboIndex(ctl::kCom3Parity, -1);
-  form.setEditText(ctl::kCom2Redirect, "");
-  form.setEditText(ctl::kCom1SlaveAddr, "251");
-  form.setComboIndex(ctl::kCom2SlaveMode, 1);
-  form.setEditText(ctl::kMasterMaxErrors, "256");
+  form.setComboIndex(ids::kCom3Parity, -1);
+  form.setEditText(ids::kCom2Redirect, "");
+  form.setEditText(ids::kCom1SlaveAddr, "251");
+  form.setComboIndex(ids::kCom2SlaveMode, 1);
+  form.setEditText(ids::kMasterMaxErrors, "256");
   const RegisterImage moduleBefore = sim->image();
 
   EXPECT_FALSE(WriteParameters(ctx));
@@ -397,8 +397,8 @@ TEST_F(OpsTest, WriteMarksEveryFieldAndSendsNothingWhenSomeFail) {
   EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}}));
   EXPECT_EQ(sim->image(), moduleBefore);
 
-  const std::vector<int> failing = {ctl::kIndCom3Parity, ctl::kIndCom2Redirect, ctl::kIndCom1SlaveAddr,
-                                    ctl::kIndCom2SlaveMode, ctl::kIndMasterMaxErrors};
+  const std::vector<int> failing = {ids::kIndCom3Parity, ids::kIndCom2Redirect, ids::kIndCom1SlaveAddr,
+                                    ids::kIndCom2SlaveMode, ids::kIndMasterMaxErrors};
   std::size_t marked = 0;
   for (const ConfigField& f : kConfigFields) {
     if (f.indicatorId == 0) continue;
@@ -426,16 +426,16 @@ class WriteSlaveModeTest : public OpsTest, public ::testing::WithParamInterface<
 TEST_P(WriteSlaveModeTest, FollowsTheMasterMode) {
   const SlaveModeCase c = GetParam();
   fillValidForm(c.master == 1 ? 1 : 0, 0);
-  form.setComboIndex(ctl::kMasterMode, c.master);
-  form.setComboIndex(ctl::kCom1SlaveMode, c.master == 1 ? 1 : 0);
-  form.setComboIndex(ctl::kCom2SlaveMode, c.slave);
-  form.setComboIndex(ctl::kCom3SlaveMode, c.master == 1 ? 1 : 0);
+  form.setComboIndex(ids::kMasterMode, c.master);
+  form.setComboIndex(ids::kCom1SlaveMode, c.master == 1 ? 1 : 0);
+  form.setComboIndex(ids::kCom2SlaveMode, c.slave);
+  form.setComboIndex(ids::kCom3SlaveMode, c.master == 1 ? 1 : 0);
   const bool valid = c.slaveMark == Mark::Ok && c.master != -1;
 
   EXPECT_EQ(bool(WriteParameters(ctx)), valid);
   if (!valid) {
-    EXPECT_EQ(form.marks.at(ctl::kIndCom2SlaveMode), c.slaveMark);
-    EXPECT_EQ(form.marks.at(ctl::kIndMasterMode), c.master == -1 ? Mark::Error : Mark::Ok);
+    EXPECT_EQ(form.marks.at(ids::kIndCom2SlaveMode), c.slaveMark);
+    EXPECT_EQ(form.marks.at(ids::kIndMasterMode), c.master == -1 ? Mark::Error : Mark::Ok);
     EXPECT_EQ(prompt.numbers(), std::vector<int>{60});
   } else {
     EXPECT_EQ(sim->registerValue(reg::kCom2SlaveMode), c.slave);
@@ -527,10 +527,10 @@ TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
   sim->setOrders(3);
   failAt(60);
   ASSERT_FALSE(ReadParameters(ctx));
-  ASSERT_EQ(form.editText(ctl::kOrderCount), "3");
+  ASSERT_EQ(form.editText(ids::kOrderCount), "3");
   ASSERT_EQ(form.orderCount(), 1);
-  form.setComboIndex(ctl::kMasterMode, 0);
-  for (int id : {ctl::kCom1SlaveMode, ctl::kCom2SlaveMode, ctl::kCom3SlaveMode}) form.setComboIndex(id, 0);
+  form.setComboIndex(ids::kMasterMode, 0);
+  for (int id : {ids::kCom1SlaveMode, ids::kCom2SlaveMode, ids::kCom3SlaveMode}) form.setComboIndex(id, 0);
   sim->clearRequests();
   prompt.clear();
 
@@ -541,7 +541,7 @@ TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
 
   // An order count edit beyond the capacity is bounded the same way.
   sim->clearRequests();
-  form.setEditText(ctl::kOrderCount, "400");
+  form.setEditText(ids::kOrderCount, "400");
   EXPECT_TRUE(WriteParameters(ctx));
   EXPECT_EQ(sim->requests()[2].values[1], 1);
   EXPECT_EQ(transactions().size(), 4u);
@@ -551,7 +551,7 @@ TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
 // first N rows are sent and N is the count written.
 TEST_F(OpsTest, WriteSendsAsManyOrdersAsTheCountEditSays) {
   fillValidForm(0, 3);
-  form.setEditText(ctl::kOrderCount, "2");
+  form.setEditText(ids::kOrderCount, "2");
   EXPECT_TRUE(WriteParameters(ctx));
   EXPECT_EQ(transactions(),
             (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}, {16, 50, 5}, {16, 55, 5}}));
@@ -627,7 +627,7 @@ TEST_F(OpsTest, FormAndConfigurationSendIdenticalFrames) {
 
 TEST_F(OpsTest, AutoSelectOfTheExpectedModuleSelectsAndReads) {
   sim->setOrders(2);
-  form.setEditText(ctl::kCom1SlaveAddr, "old");
+  form.setEditText(ids::kCom1SlaveAddr, "old");
   EXPECT_TRUE(AutoSelect(ctx));
   EXPECT_EQ(form.selectDeviceCalls, 1);
   EXPECT_EQ(prompt.numbers(), std::vector<int>{57});
@@ -635,7 +635,7 @@ TEST_F(OpsTest, AutoSelectOfTheExpectedModuleSelectsAndReads) {
   for (const Tx& t : identityThenRead(2)) want.push_back(t);
   EXPECT_EQ(transactions(), want);
   EXPECT_EQ(form.orderCount(), 2);
-  EXPECT_EQ(form.editText(ctl::kCom1SlaveAddr), std::to_string(sim->registerValue(reg::kCom1SlaveAddress)));
+  EXPECT_EQ(form.editText(ids::kCom1SlaveAddr), std::to_string(sim->registerValue(reg::kCom1SlaveAddress)));
 }
 
 struct UnknownCase {
@@ -653,7 +653,7 @@ class AutoSelectUnknownTest : public OpsTest, public ::testing::WithParamInterfa
 TEST_P(AutoSelectUnknownTest, ReportsTheSignedCode) {
   sim->setRegister(0, GetParam().high);
   sim->setRegister(1, GetParam().low);
-  form.setEditText(ctl::kCom1SlaveAddr, "9");
+  form.setEditText(ids::kCom1SlaveAddr, "9");
   const FakeFormState before = form.state();
   EXPECT_FALSE(AutoSelect(ctx));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{GetParam().text});
