@@ -18,6 +18,10 @@ std::string orderPath(std::size_t n) {
 
 }  // namespace
 
+std::string tooManyOrders(std::size_t count) {
+  return std::to_string(count) + " orders, at most " + std::to_string(kMaxOrders) + " are allowed";
+}
+
 std::string jsonQuoted(std::string_view s) {
   std::string out = "\"";
   for (char c : s) {
@@ -84,8 +88,7 @@ std::vector<std::string> Configuration::encodingProblems() const {
   };
   for (std::size_t i = 0; i < kFileFields.size(); ++i) range(kFileFields[i].path(), values[i], 0, 0xFFFF);
   if (orders.size() > std::size_t(kMaxOrders))
-    problems.push_back("master.orders: " + std::to_string(orders.size()) + " orders, at most " +
-                       std::to_string(kMaxOrders) + " are allowed");
+    problems.push_back("master.orders: " + tooManyOrders(orders.size()));
   for (std::size_t n = 0; n < orders.size() && n < std::size_t(kMaxOrders); ++n) {
     const std::string p = orderPath(n) + ".";
     for (const OrderFieldInfo& f : kOrderFields)

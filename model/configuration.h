@@ -72,6 +72,9 @@ std::string displayValue(const ConfigField& field, int value);
 std::string displayValue(const OrderFieldInfo& field, int value);
 // One order record as one line of JSON.
 std::string orderJson(const MasterOrder& order);
+// Why a list of count orders cannot be stored: "N orders, at most 150 are
+// allowed".
+std::string tooManyOrders(std::size_t count);
 // A text as a JSON string literal.
 std::string jsonQuoted(std::string_view s);
 // The texts of a list, each quoted, separated by ", ".

@@ -219,8 +219,7 @@ void readGroup(Reader& reader, const json& obj, std::string_view group, Configur
     return;
   }
   if (list.size() > std::size_t(kMaxOrders)) {
-    reader.problem("master.orders", std::to_string(list.size()) + " orders, at most " +
-                                        std::to_string(kMaxOrders) + " are allowed");
+    reader.problem("master.orders", tooManyOrders(list.size()));
     return;
   }
   for (std::size_t n = 0; n < list.size(); ++n) {
