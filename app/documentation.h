@@ -3,9 +3,6 @@
 // help folder below the start directory, or else beside the program (a build
 // tree) or in the installed documentation folder, and has the desktop open
 // it; when it is nowhere, says so and lets the user pick a PDF by hand.
-//
-// Built into the library tq_docs (help/CMakeLists.txt) together with the About
-// box; the program target links tq_docs.
 
 #include <QString>
 #include <QStringList>
