@@ -25,6 +25,8 @@ const std::array kCommands{
                 R::Default, 0},
     CommandInfo{cmd::kSaveConfiguration, kFile, "&Save configuration", false, 0, nullptr, kSavePrompt,
                 O::Document, R::Default, 0},
+    CommandInfo{cmd::kSaveConfigurationAs, kFile, "Save configuration &as...", false, 0, nullptr,
+                "Zapisz konfigurację do nowego pliku\nSave configuration as", O::Document, R::Default, 0},
     CommandInfo{cmd::kAppExit, kFile, "&Exit", true, 0, nullptr, "Zakończ program", O::App, R::Default, 0},
     // Device
     CommandInfo{cmd::kAutoSelect, kSelect, "&Auto", false, 3, nullptr,
@@ -35,6 +37,12 @@ const std::array kCommands{
                 "Pobierz ustawienia z modułu\nRead parameters from device", O::View, R::ReadParameters, 0},
     CommandInfo{cmd::kWriteParameters, kDevice, "&Write parameters to device", false, 5, nullptr,
                 "Wyślij ustawienia do modułu\nWrite parameters to device", O::View, R::WriteParameters, 0},
+    CommandInfo{cmd::kCompareWithDevice, kDevice, "&Compare with device", false, 0, nullptr,
+                "Porównaj ustawienia formularza z ustawieniami modułu\nCompare with device", O::View,
+                R::Compare, 0},
+    CommandInfo{cmd::kShowChangesBeforeWriting, kDevice, "Show c&hanges before writing", false, 0, nullptr,
+                "Pokaż zmiany przed wysłaniem ustawień do modułu\nShow changes before writing", O::App,
+                R::ShowChanges, 0},
     CommandInfo{cmd::kStartDevice, kDevice, "&Start device", true, 0, nullptr,
                 "Rozpocznij normalną pracę modułu\nStart device", O::None, R::Default, 0},
     // Firmware

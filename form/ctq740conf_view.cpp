@@ -6,6 +6,7 @@
 #include <cassert>
 
 #include "form/corder_list_ctrl.h"
+#include "form/form_change_watch.h"
 #include "form/form_page.h"
 #include "form/form_template.h"
 #include "form/order_editor.h"
@@ -13,6 +14,7 @@
 #include "link/modbus_master.h"
 #include "link/serial_device.h"
 #include "link/user_prompt.h"
+#include "model/config_diff.h"
 #include "model/config_fields.h"
 #include "model/configuration.h"
 #include "model/control_ids.h"
@@ -20,6 +22,7 @@
 #include "model/register_image.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
+#include "ops/configuration_transfer.h"
 #include "ops/device_operations.h"
 #include "ops/form_transfer.h"
 
@@ -38,7 +41,8 @@ struct CTQ740confView::Impl {
         modbus(image, *e.prompt),
         page(new FormPage),
         editor(*page, limits, *e.prompt),
-        adapter(view, *page, editor) {
+        adapter(view, *page, editor),
+        watch(*page) {
     port.setDiscovery(e.discovery);
   }
 
@@ -53,10 +57,28 @@ struct CTQ740confView::Impl {
   FormPage* page;  // the form itself, owned and scrolled by the view
   OrderEditor editor;
   ViewFormAdapter adapter;
+  FormChangeWatch watch;
 
   int m_nDevice = -1;
   bool m_bParamsRead = false;
+  bool showChanges = false;
 };
+
+namespace {
+
+// The form as the source of a Write that first shows what it would change.
+class PreviewedWrite : public FormTransfer {
+ public:
+  PreviewedWrite(ConfigForm& form, const FieldLimits& limits,
+                 std::function<bool(const RegisterImage&)> confirm)
+      : FormTransfer(form, limits), m_confirm(std::move(confirm)) {}
+  bool confirmWrite(const RegisterImage& image) override { return m_confirm(image); }
+
+ private:
+  std::function<bool(const RegisterImage&)> m_confirm;
+};
+
+}  // namespace
 
 CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QScrollArea(parent) {
   assert(env.prompt && "the view needs a message seam");
@@ -67,6 +89,7 @@ CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QS
   setWidgetResizable(false);
   connect(d->page->combo(ctl::kMasterMode), &QComboBox::activated, this, [this] { OnMasterModeChange(); });
   d->port.setIoWait(env.ioWait);
+  connect(&d->watch, &FormChangeWatch::userChanged, this, &CTQ740confView::userChangedForm);
 }
 
 CTQ740confView::~CTQ740confView() {
@@ -157,6 +180,7 @@ void CTQ740confView::OnInitialUpdate() {
     d->page->label(id)->setText(QString::fromLatin1(form::findControl(id)->text));
 
   d->page->orderList()->createColumns();
+  d->watch.resync();
 }
 
 void CTQ740confView::HideDeviceControls() {
@@ -202,6 +226,7 @@ void CTQ740confView::OnSelectDevice() {
   // the scroll area followed it: back to the origin.
   horizontalScrollBar()->setValue(0);
   verticalScrollBar()->setValue(0);
+  d->watch.resync();
 }
 
 void CTQ740confView::OnMasterModeChange() {
@@ -221,22 +246,72 @@ void CTQ740confView::OnMasterModeChange() {
 // ---------------------------------------------------------------------------
 // Device commands
 
-void CTQ740confView::OnAutoSelect() {
-  if (!isPortOpen()) return;
+bool CTQ740confView::OnAutoSelect() {
+  if (!isPortOpen()) return false;
   DeviceContext ctx = d->context();
-  if (AutoSelect(ctx)) d->m_bParamsRead = true;
+  const bool ok = bool(AutoSelect(ctx));
+  if (ok) d->m_bParamsRead = true;
+  d->watch.resync();
+  return ok;
 }
 
-void CTQ740confView::OnReadParameters() {
+bool CTQ740confView::OnReadParameters() {
+  if (!isPortOpen() || d->m_nDevice == -1) return false;
+  DeviceContext ctx = d->context();
+  const bool ok = bool(ReadParameters(ctx));
+  if (ok) d->m_bParamsRead = true;
+  d->watch.resync();
+  return ok;
+}
+
+bool CTQ740confView::OnWriteParameters() {
+  if (!isPortOpen() || !d->m_bParamsRead) return false;
+  DeviceContext ctx = d->context();
+  if (!d->showChanges) return bool(WriteParameters(ctx));
+  // After the identity, the check and its warnings, before the first block:
+  // what this Write would send against what the module holds.
+  PreviewedWrite source(d->adapter, d->limits, [this](const RegisterImage& image) {
+    const Configuration send = Configuration::fromImage(image, image.get(reg::kMasterOrderCount));
+    Configuration module;
+    if (!readModule(module)) return false;
+    // In Catch mode the order records are not written, only their number.
+    const bool withOrders = image.get(reg::kMasterMode) == 0;
+    const std::vector<DiffRow> rows = compareConfigurations(module, send, withOrders);
+    return !d->env.showDifferences || d->env.showDifferences(rows, DiffPurpose::BeforeWrite);
+  });
+  DeviceLink link{d->modbus, d->prompt, d->env.observer};
+  return bool(writeConfiguration(link, source));
+}
+
+bool CTQ740confView::readModule(Configuration& config) {
+  RegisterImage scratchImage;
+  ModbusMaster scratch(scratchImage, d->prompt);
+  scratch.setPort(&d->port);
+  scratch.setTrace(d->env.trace);
+  DeviceLink link{scratch, d->prompt, d->env.observer};
+  ConfigurationTransfer target(config);
+  return bool(readConfiguration(link, target, ReadEnd::Quiet));
+}
+
+void CTQ740confView::OnCompareWithDevice() {
   if (!isPortOpen() || d->m_nDevice == -1) return;
-  DeviceContext ctx = d->context();
-  if (ReadParameters(ctx)) d->m_bParamsRead = true;
+  const std::optional<Configuration> form = takeConfiguration();
+  if (!form) {
+    d->prompt.message("Nothing was compared: the fields marked on the form are invalid.", MsgKind::Error);
+    return;
+  }
+  Configuration module;
+  if (!readModule(module)) return;
+  if (d->env.showDifferences)
+    d->env.showDifferences(compareConfigurations(module, *form), DiffPurpose::Compare);
 }
 
-void CTQ740confView::OnWriteParameters() {
-  if (!isPortOpen() || !d->m_bParamsRead) return;
-  DeviceContext ctx = d->context();
-  WriteParameters(ctx);
+void CTQ740confView::setShowChangesBeforeWriting(bool on) {
+  d->showChanges = on;
+}
+
+bool CTQ740confView::showChangesBeforeWriting() const {
+  return d->showChanges;
 }
 
 void CTQ740confView::OnReadFirmwareVersion() {
@@ -248,6 +323,7 @@ void CTQ740confView::loadConfiguration(const Configuration& config) {
   OnSelectDevice();
   FormTransfer(d->adapter, d->limits).show(config);
   d->m_bParamsRead = true;
+  d->watch.resync();
 }
 
 std::optional<Configuration> CTQ740confView::takeConfiguration() {

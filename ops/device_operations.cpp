@@ -149,7 +149,7 @@ std::string firmwareReport(const RegisterImage& image) {
          "\nProgram revision: " + programRevision(image);
 }
 
-OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
+OperationResult readConfiguration(DeviceLink& link, ReadTarget& target, ReadEnd end) {
   RegisterImage& image = link.modbus.image();
   Steps steps(link, 2);
   image.ClearRegisterImage();
@@ -175,6 +175,7 @@ OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
       return ended(failedOrStopped(steps));
   }
   target.ordersRead(image, count);
+  if (end == ReadEnd::Quiet) return ended(Outcome::Done);
   link.prompt.message("message 57\n\nRead parameters from device OK.", MsgKind::Information);
   return ended(Outcome::Done);
 }
@@ -199,6 +200,7 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
     return ended(Outcome::Failed);
   }
   source.accepted();
+  if (!source.confirmWrite(image)) return ended(Outcome::Declined);
 
   const std::vector<PlannedWrite> plan = writePlan(image);
   const int orders = static_cast<int>(plan.size()) - 2;

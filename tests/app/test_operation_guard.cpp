@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -116,12 +117,18 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
   Watch closer([&] {
     if (static_cast<int>(h.sim->requests().size()) < c.closeAfterRequests) return false;
     EXPECT_FALSE(frame->close());
-    note = frame->messagePaneText();
+    note = frame->progress()->stepText();
+    // A prompt or hover text shown in the status bar does not cover it.
+    frame->statusBar()->showMessage(QStringLiteral("Zakończ program"));
     return true;
   });
   h.run(c.command);
 
   EXPECT_EQ(note, QStringLiteral("The program will close when the transfer ends."));
+  // Readable until the window goes, however far the transfer got since.
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_TRUE(frame->progress()->isVisible());
+  EXPECT_EQ(frame->progress()->stepText(), note);
   EXPECT_EQ(h.prompt.numbers(), std::vector<int>{c.expectedMessage});
   const std::vector<SimRequest> requests = h.sim->requests();
   if (c.command == cmd::kWriteParameters) {
