@@ -163,4 +163,31 @@ TEST_F(CompareTest, ShowChangesBeforeWritingCancelWritesNothing) {
   EXPECT_TRUE(shown[2].summary.startsWith("No differences"));
 }
 
+// In Catch mode a Write sends the number of orders but no order records: the
+// preview leaves a differing record out, while Compare names it.
+TEST(CompareCatchMode, PreviewShowsWhatTheWriteSendsNotTheOrderRecords) {
+  TempSettings settings;
+  AppHarness h;
+  h.sim->setMasterMode(1);
+  h.sim->setRegister(reg::kCom1SlaveMode, 1);
+  h.sim->setRegister(reg::kCom2SlaveMode, 1);
+  h.sim->setRegister(reg::kCom3SlaveMode, 2);
+  ASSERT_TRUE(h.start());
+  std::vector<std::size_t> rows;
+  h.desktop.onDialog = [&rows](QDialog& dialog) {
+    rows.push_back(static_cast<std::size_t>(dynamic_cast<CCompareDlg&>(dialog).list()->topLevelItemCount()));
+    return int(QDialog::Rejected);
+  };
+  h.run(cmd::kShowChangesBeforeWriting);
+  h.run(cmd::kCom1);
+  h.run(cmd::kAutoSelect);
+  ASSERT_EQ(h.prompt.numbers(), std::vector<int>{57});
+  h.sim->setRegister(orderRecordStart(0) + 2, 99);  // the module's first record differs
+
+  h.run(cmd::kWriteParameters);
+  h.run(cmd::kCompareWithDevice);
+  EXPECT_EQ(rows, (std::vector<std::size_t>{0, 1}));
+  EXPECT_EQ(h.sim->registerValue(orderRecordStart(0) + 2), 99) << "nothing written";
+}
+
 }  // namespace
