@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -129,6 +130,9 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
   ASSERT_FALSE(frame.isNull());
   EXPECT_TRUE(frame->progress()->isVisible());
   EXPECT_EQ(frame->progress()->stepText(), note);
+  const auto* step = frame->progress()->findChild<QLabel*>(QStringLiteral("operationStep"));
+  ASSERT_NE(step, nullptr);
+  EXPECT_GE(step->width(), step->fontMetrics().horizontalAdvance(note)) << "shown in full";
   EXPECT_EQ(h.prompt.numbers(), std::vector<int>{c.expectedMessage});
   const std::vector<SimRequest> requests = h.sim->requests();
   if (c.command == cmd::kWriteParameters) {
