@@ -78,6 +78,25 @@ class PreviewedWrite : public FormTransfer {
   std::function<bool(const RegisterImage&)> m_confirm;
 };
 
+// The prompt of the read before a Write: the user has just accepted this
+// module's product code (message 59), so the read's own question about it
+// (message 55) is answered the same way rather than asked twice.
+class AcceptedModulePrompt : public UserPrompt {
+ public:
+  explicit AcceptedModulePrompt(UserPrompt& inner) : m_inner(inner) {}
+  MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo,
+                    const std::string& detail) override {
+    if (kind == MsgKind::Question) return MsgAnswer::Yes;
+    return m_inner.message(text, kind, defaultNo, detail);
+  }
+  MsgAnswer askSaveChanges(const std::string& text) override { return m_inner.askSaveChanges(text); }
+  void beginWaitCursor() override { m_inner.beginWaitCursor(); }
+  void endWaitCursor() override { m_inner.endWaitCursor(); }
+
+ private:
+  UserPrompt& m_inner;
+};
+
 }  // namespace
 
 CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QScrollArea(parent) {
@@ -273,7 +292,8 @@ bool CTQ740confView::OnWriteParameters() {
   PreviewedWrite source(d->adapter, d->limits, [this](const RegisterImage& image) {
     const Configuration send = Configuration::fromImage(image, image.get(reg::kMasterOrderCount));
     Configuration module;
-    if (!readModule(module)) return false;
+    AcceptedModulePrompt accepted(d->prompt);
+    if (!readModule(module, accepted)) return false;
     // In Catch mode the order records are not written, only their number.
     const bool withOrders = image.get(reg::kMasterMode) == 0;
     const std::vector<DiffRow> rows = compareConfigurations(module, send, withOrders);
@@ -283,12 +303,12 @@ bool CTQ740confView::OnWriteParameters() {
   return bool(writeConfiguration(link, source));
 }
 
-bool CTQ740confView::readModule(Configuration& config) {
+bool CTQ740confView::readModule(Configuration& config, UserPrompt& prompt) {
   RegisterImage scratchImage;
-  ModbusMaster scratch(scratchImage, d->prompt);
+  ModbusMaster scratch(scratchImage, prompt);
   scratch.setPort(&d->port);
   scratch.setTrace(d->env.trace);
-  DeviceLink link{scratch, d->prompt, d->env.observer};
+  DeviceLink link{scratch, prompt, d->env.observer};
   ConfigurationTransfer target(config);
   return bool(readConfiguration(link, target, ReadEnd::Quiet));
 }
@@ -301,7 +321,7 @@ void CTQ740confView::OnCompareWithDevice() {
     return;
   }
   Configuration module;
-  if (!readModule(module)) return;
+  if (!readModule(module, d->prompt)) return;
   if (d->env.showDifferences)
     d->env.showDifferences(compareConfigurations(module, *form), DiffPurpose::Compare);
 }

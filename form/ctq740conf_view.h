@@ -124,8 +124,8 @@ class CTQ740confView : public QScrollArea {
 
  private:
   // Reads the module into config without touching the form or the image
-  // that a Write sends from; no success box.
-  bool readModule(Configuration& config);
+  // that a Write sends from; no success box. Boxes go to prompt.
+  bool readModule(Configuration& config, UserPrompt& prompt);
   // Handler of the user's choice in drop-down 1046.
   void OnMasterModeChange();
 

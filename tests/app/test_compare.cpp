@@ -163,6 +163,17 @@ TEST_F(CompareTest, ShowChangesBeforeWritingCancelWritesNothing) {
   EXPECT_TRUE(shown[2].summary.startsWith("No differences"));
 }
 
+// A foreign module accepted at message 59 is not asked about again by the
+// read of the preview.
+TEST_F(CompareTest, PreviewDoesNotAskAgainAboutAnAcceptedModule) {
+  h.run(cmd::kShowChangesBeforeWriting);
+  h.sim->setRegister(reg::kProductCodeLow, 20414);
+  answer = QDialog::Accepted;
+  h.run(cmd::kWriteParameters);  // the recording prompt answers Yes to 59
+  EXPECT_EQ(shown.size(), 1u);
+  EXPECT_EQ(h.prompt.numbers(), (std::vector<int>{59, 67}));
+}
+
 // In Catch mode a Write sends the number of orders but no order records: the
 // preview leaves a differing record out, while Compare names it.
 TEST(CompareCatchMode, PreviewShowsWhatTheWriteSendsNotTheOrderRecords) {
