@@ -22,6 +22,8 @@ enum class UpdateRule {
   SelectDevice,     // OnUpdateSelectDevice: radio while device 0 is selected
   Disconnect,       // OnUpdateDisconnect: radio while no port is open
   Com,              // OnUpdateCom: radio while port ruleArg is open
+  Compare,          // enabled while a port is open and a device is selected
+  ShowChanges,      // check while changes are shown before writing
   ToolbarVisible,   // check while the toolbar is visible
   StatusBarVisible  // check while the status bar is visible
 };

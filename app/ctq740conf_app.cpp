@@ -2,11 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include "app/about_dlg.h"
 #include "app/app_title.h"
 #include "app/command_ids.h"
+#include "app/compare_dlg.h"
 #include "app/ctq740conf_doc.h"
 #include "app/desktop.h"
 #include "app/documentation.h"
@@ -24,6 +26,7 @@ CTQ740confApp* g_theApp = nullptr;
 const QString kRecentSection = QStringLiteral("Recent File List");
 const QString kRecentEntry = QStringLiteral("File%1");
 const QString kPreviewPages = QStringLiteral("Settings/PreviewPages");
+const QString kShowChanges = QStringLiteral("Settings/ShowChangesBeforeWriting");
 // The Port settings dialog's mapping, beside the recent-file list.
 const QString kPortSection = QStringLiteral("Port Settings");
 const QString kPortEntry = QStringLiteral("COM%1");
@@ -43,6 +46,7 @@ CTQ740confApp::CTQ740confApp(AppEnvironment env) : m_env(std::move(env)) {
   m_commands.on(cmd::kAppExit, [this] { OnAppExit(); });
   m_commands.on(cmd::kAppAbout, [this] { OnAppAbout(); });
   m_commands.on(cmd::kPortSettings, [this] { OnPortSettings(); });
+  m_commands.on(cmd::kShowChangesBeforeWriting, [this] { OnShowChangesBeforeWriting(); });
   if (m_env.discovery) {
     m_discovery = m_env.discovery;
   } else {
@@ -126,6 +130,9 @@ bool CTQ740confApp::InitInstance(const QString& file) {
     if (m_frame) m_frame->UpdateCommandUI();
   };
   connect(m_doc.get(), &CTQ740confDoc::titleChanged, m_frame, &CMainFrame::OnUpdateFrameTitle);
+  connect(m_doc.get(), &CTQ740confDoc::modifiedChanged, m_frame, &QWidget::setWindowModified);
+  m_frame->queryClose = [this] { return m_doc->SaveModified(); };
+  m_frame->showChangesBeforeWriting = [this] { return m_view && m_view->showChangesBeforeWriting(); };
 
   ViewEnvironment viewEnv;
   viewEnv.prompt = m_env.prompt;
@@ -135,23 +142,27 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   viewEnv.trace = m_env.trace;
   viewEnv.ioWait = m_env.ioWait ? m_env.ioWait : &m_ioWait;
   viewEnv.observer = &m_frame->operation();
+  viewEnv.showDifferences = [this](const std::vector<DiffRow>& rows, DiffPurpose purpose) {
+    return showDifferences(rows, purpose);
+  };
   m_view = new CTQ740confView(viewEnv);
+  m_view->setShowChangesBeforeWriting(appSettings().value(kShowChanges, false).toBool());
   connect(m_view, &CTQ740confView::documentTitleRequested, m_doc.get(), &CTQ740confDoc::SetTitle);
+  connect(m_view, &CTQ740confView::userChangedForm, m_doc.get(), [this] { m_doc->SetModifiedFlag(true); });
   connect(m_view, &QObject::destroyed, this, [this] { m_router.setMap(CommandOwner::View, nullptr); });
   m_frame->setView(m_view);
   bindViewCommands();
 
-  // A new document, or the file named on the command line.
-  if (file.isEmpty()) {
-    OnFileNew();
-  } else if (!OpenDocumentFile(file)) {
-    delete m_frame;
-    return false;
-  }
-
+  // A new document; a file named on the command line opens once the window
+  // shows, so that its boxes have a window to belong to.
+  OnFileNew();
   m_frame->resize(m_frame->initialSize());
   m_frame->show();
   m_frame->UpdateCommandUI();
+  if (!file.isEmpty() && !OpenDocumentFile(file)) {
+    delete m_frame;
+    return false;
+  }
 
   m_szStartDir = QDir::currentPath();
   if (m_szStartDir.isEmpty()) m_szStartDir = QStringLiteral(".");
@@ -164,14 +175,40 @@ std::function<void()> CTQ740confApp::deviceCommand(const char* step, std::functi
   };
 }
 
+std::function<void()> CTQ740confApp::askingFirst(std::function<void()> command) {
+  return [this, command = std::move(command)] {
+    if (m_doc->SaveModified()) command();
+  };
+}
+
+void CTQ740confApp::formReadFromModule() {
+  m_doc->DetachFromFile();
+  m_doc->SetModifiedFlag(false);
+}
+
+bool CTQ740confApp::showDifferences(const std::vector<DiffRow>& rows, DiffPurpose purpose) {
+  CCompareDlg dlg(rows, purpose, m_frame);
+  return m_env.desktop->execDialog(dlg) == QDialog::Accepted;
+}
+
 void CTQ740confApp::bindViewCommands() {
   CTQ740confView* v = m_view;
-  m_viewCommands.on(cmd::kAutoSelect, deviceCommand("Selecting the device", [v] { v->OnAutoSelect(); }));
-  m_viewCommands.on(cmd::kSelectDevice, [v] { v->OnSelectDevice(); });
-  m_viewCommands.on(cmd::kReadParameters,
-                    deviceCommand("Reading parameters", [v] { v->OnReadParameters(); }));
-  m_viewCommands.on(cmd::kWriteParameters,
-                    deviceCommand("Writing parameters", [v] { v->OnWriteParameters(); }));
+  m_viewCommands.on(cmd::kAutoSelect, askingFirst(deviceCommand("Selecting the device", [this, v] {
+                      if (v->OnAutoSelect()) formReadFromModule();
+                    })));
+  // The edits were saved or discarded: the emptied form is nobody's change.
+  m_viewCommands.on(cmd::kSelectDevice, askingFirst([this, v] {
+                      v->OnSelectDevice();
+                      m_doc->SetModifiedFlag(false);
+                    }));
+  m_viewCommands.on(cmd::kReadParameters, askingFirst(deviceCommand("Reading parameters", [this, v] {
+                      if (v->OnReadParameters()) formReadFromModule();
+                    })));
+  m_viewCommands.on(cmd::kWriteParameters, deviceCommand("Writing parameters", [this, v] {
+                      if (v->OnWriteParameters()) m_doc->SetModifiedFlag(false);
+                    }));
+  m_viewCommands.on(cmd::kCompareWithDevice,
+                    deviceCommand("Comparing with the device", [v] { v->OnCompareWithDevice(); }));
   m_viewCommands.on(cmd::kReadFirmwareVersion,
                     deviceCommand("Reading firmware version", [v] { v->OnReadFirmwareVersion(); }));
   m_viewCommands.on(cmd::kDisconnect, [v] { v->OnDisconnect(); });
@@ -212,11 +249,13 @@ void CTQ740confApp::addToRecentFileList(const QString& path) {
 }
 
 void CTQ740confApp::OnFileNew() {
+  if (!m_doc->SaveModified()) return;
   m_doc->OnNewDocument();
   if (m_view) m_view->OnInitialUpdate();
 }
 
 void CTQ740confApp::OnFileOpen() {
+  if (!m_doc->SaveModified()) return;
   const QString path =
       m_env.desktop->getOpenFileName(m_frame, QStringLiteral("Open"), QString(), CTQ740confDoc::kFileFilter);
   if (!path.isEmpty()) OpenDocumentFile(path);
@@ -227,6 +266,8 @@ bool CTQ740confApp::OpenDocumentFile(const QString& path) {
   if (!m_doc->OnOpenDocument(path, config)) return false;
   if (!m_view) return true;
   m_view->OnInitialUpdate();
+  // The caption names the file that Save now writes to.
+  m_doc->SetTitle(QFileInfo(path).fileName());
   // An empty file, as earlier versions saved, is an empty document.
   if (!config) return true;
   m_view->loadConfiguration(*config);
@@ -244,6 +285,15 @@ bool CTQ740confApp::OpenDocumentFile(const QString& path) {
 
 void CTQ740confApp::OnAppExit() {
   if (m_frame) m_frame->close();
+}
+
+void CTQ740confApp::OnShowChangesBeforeWriting() {
+  if (!m_view) return;
+  const bool on = !m_view->showChangesBeforeWriting();
+  m_view->setShowChangesBeforeWriting(on);
+  QSettings s = appSettings();
+  s.setValue(kShowChanges, on);
+  s.sync();
 }
 
 void CTQ740confApp::OnAppAbout() {

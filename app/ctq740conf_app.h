@@ -64,6 +64,7 @@ class CTQ740confApp : public QObject {
   void OnAppAbout();
   void OnDocumentation();
   void OnPortSettings();
+  void OnShowChangesBeforeWriting();
 
   // Which device each COM port opens: the saved settings over the built-in
   // devices, and --port over both.
@@ -86,6 +87,11 @@ class CTQ740confApp : public QObject {
   // A view command that talks to the module, run under the frame's
   // operation guard.
   std::function<void()> deviceCommand(const char* step, std::function<void()> command);
+  // A command that replaces the form: asks about unsaved changes first.
+  std::function<void()> askingFirst(std::function<void()> command);
+  // A read or Auto that filled the form with the module's configuration.
+  void formReadFromModule();
+  bool showDifferences(const std::vector<DiffRow>& rows, DiffPurpose purpose);
 
   AppEnvironment m_env;
   QtIoWait m_ioWait;

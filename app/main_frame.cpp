@@ -182,12 +182,13 @@ void CMainFrame::operationStarted(const QString& step) {
 }
 
 void CMainFrame::operationFinished() {
-  m_progress->hide();
   if (m_operation.closeHeld()) {
+    // The notice stays readable until the window is gone.
     // Closed from the event loop, once the command handler has returned.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     return;
   }
+  m_progress->hide();
   UpdateCommandUI();
 }
 
@@ -229,7 +230,11 @@ QSize CMainFrame::initialSize() const {
 }
 
 void CMainFrame::OnUpdateFrameTitle(const QString& documentTitle) {
-  setWindowTitle(documentTitle + QStringLiteral(" - ") + QString::fromLatin1(app::kAppTitle));
+  // A "[*]" in a file name would be taken for the mark: doubled, Qt shows it
+  // as it is.
+  QString title = documentTitle;
+  title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  setWindowTitle(title + QStringLiteral("[*] - ") + QString::fromLatin1(app::kAppTitle));
 }
 
 ShellState CMainFrame::shellState() const {
@@ -241,6 +246,7 @@ ShellState CMainFrame::shellState() const {
     s.paramsRead = m_view->paramsRead();
   }
   s.operationRunning = m_operation.running();
+  s.showChangesBeforeWriting = showChangesBeforeWriting && showChangesBeforeWriting();
   s.toolbarVisible = m_wndToolBar && !m_wndToolBar->isHidden();
   s.statusBarVisible = m_wndStatusBar && !m_wndStatusBar->isHidden();
   return s;
@@ -313,11 +319,27 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   if (m_operation.running()) {
     event->ignore();
     m_operation.holdClose();
-    m_wndStatusBar->showMessage(QStringLiteral("The program will close when the transfer ends."));
+    // In the progress widget, where no prompt or hover text replaces it.
+    m_progress->setNotice(QStringLiteral("The program will close when the transfer ends."));
     return;
   }
-  // The document is never modified, so nothing is asked. The frame is
-  // deleted after closing, and with it the view, which closes an open port.
+  // A close the user asked for asks about unsaved changes; one from a signal
+  // or the session's end never waits on a box.
+  if (!m_closeWithoutAsking && queryClose && !queryClose()) {
+    event->ignore();
+    m_operation.releaseClose();
+    m_progress->setNotice({});
+    m_progress->hide();
+    UpdateCommandUI();
+    return;
+  }
+  // The frame is deleted after closing, and with it the view, which closes
+  // an open port.
   QObject::disconnect(m_idleConnection);
   event->accept();
+}
+
+void CMainFrame::closeWithoutAsking() {
+  m_closeWithoutAsking = true;
+  close();
 }

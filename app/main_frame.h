@@ -39,8 +39,19 @@ class CMainFrame : public QMainWindow {
   // The size the window opens with.
   QSize initialSize() const;
 
-  // Caption: "<document title> - TQ740conf".
+  // Caption: "<document title>[*] - TQ740conf"; the mark shows while the
+  // document is modified.
   void OnUpdateFrameTitle(const QString& documentTitle);
+
+  // Asked before a close that the user requested (Exit, the window's close
+  // button): false keeps the window open. Set by the application.
+  std::function<bool()> queryClose;
+  // Closes without asking anything: the close of a signal or of the desktop
+  // session ending. While an operation runs it is held like any close.
+  void closeWithoutAsking();
+  bool closingWithoutAsking() const { return m_closeWithoutAsking; }
+  // Changes shown before writing (the mark of its command).
+  std::function<bool()> showChangesBeforeWriting;
 
   // Evaluates every update rule and the lock panes now.
   void UpdateCommandUI();
@@ -95,4 +106,5 @@ class CMainFrame : public QMainWindow {
   std::function<LockKeyState()> m_lockKeyReader;
   OperationGuard m_operation;
   OperationProgress* m_progress = nullptr;
+  bool m_closeWithoutAsking = false;
 };

@@ -27,6 +27,8 @@ class OperationGuard : public QObject, public ops::OperationObserver {
   // carried out when the operation has ended.
   void holdClose();
   bool closeHeld() const { return m_closeHeld; }
+  // The held close was carried out and refused (the user kept the window).
+  void releaseClose() { m_closeHeld = false; }
 
   void progress(const std::string& step, int done, int total) override;
 

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 
 OperationProgress::OperationProgress(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("operationProgress"));
@@ -27,11 +28,20 @@ OperationProgress::OperationProgress(QWidget* parent) : QWidget(parent) {
 }
 
 void OperationProgress::setStep(const QString& step, int done, int total) {
-  if (m_step->text() != step) m_step->setText(step);
+  m_stepText = step;
+  if (!m_notice && m_step->text() != step) m_step->setText(step);
   const int maximum = total > 0 ? total : 1;
   const int value = total > 0 ? std::clamp(done, 0, total) : 0;
   if (m_bar->maximum() != maximum) m_bar->setRange(0, maximum);
   if (m_bar->value() != value) m_bar->setValue(value);
+}
+
+void OperationProgress::setNotice(const QString& notice) {
+  m_notice = !notice.isEmpty();
+  m_step->setText(m_notice ? notice : m_stepText);
+  if (m_notice)
+    m_step->setMinimumWidth(
+        std::max(m_step->minimumWidth(), m_step->fontMetrics().horizontalAdvance(notice) + 8));
 }
 
 QString OperationProgress::stepText() const {

@@ -44,6 +44,27 @@ MsgAnswer QtUserPrompt::message(const std::string& text, MsgKind kind, bool defa
   return result == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
+MsgAnswer QtUserPrompt::askSaveChanges(const std::string& text) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(QString::fromLatin1(app::kAppTitle));
+  box.setText(QString::fromStdString(text));
+  box.setIcon(QMessageBox::Warning);
+  box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  if (m_waitDepth > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const int result = box.exec();
+  if (m_waitDepth > 0) QApplication::restoreOverrideCursor();
+  switch (result) {
+    case QMessageBox::Save:
+      return MsgAnswer::Save;
+    case QMessageBox::Discard:
+      return MsgAnswer::Discard;
+    default:
+      return MsgAnswer::Cancel;
+  }
+}
+
 void QtUserPrompt::beginWaitCursor() {
   ++m_waitDepth;
   QApplication::setOverrideCursor(Qt::WaitCursor);

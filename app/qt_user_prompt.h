@@ -9,6 +9,7 @@ class QtUserPrompt : public UserPrompt {
   ~QtUserPrompt() override;
   MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
                     const std::string& detail = {}) override;
+  MsgAnswer askSaveChanges(const std::string& text) override;
   void beginWaitCursor() override;
   void endWaitCursor() override;
   int waitDepth() const { return m_waitDepth; }

@@ -6,6 +6,7 @@ CommandMark markKind(UpdateRule rule) {
     case UpdateRule::Disconnect:
     case UpdateRule::Com:
       return CommandMark::Radio;
+    case UpdateRule::ShowChanges:
     case UpdateRule::ToolbarVisible:
     case UpdateRule::StatusBarVisible:
       return CommandMark::Check;
@@ -27,6 +28,12 @@ CommandUiState evaluateCommand(const CommandInfo& c, bool hasHandler, const Shel
       break;
     case UpdateRule::ReadParameters:
       ui.enabled = s.portOpen && s.selectedDevice != -1;
+      break;
+    case UpdateRule::Compare:
+      ui.enabled = s.portOpen && s.selectedDevice != -1;
+      break;
+    case UpdateRule::ShowChanges:
+      ui.checked = s.showChangesBeforeWriting;
       break;
     case UpdateRule::WriteParameters:
       ui.enabled = s.portOpen && s.paramsRead;

@@ -13,6 +13,7 @@ struct ShellState {
   bool portOpen = false;    // m_hPort present
   int selectedDevice = -1;  // m_nDevice
   bool paramsRead = false;  // m_bParamsRead
+  bool showChangesBeforeWriting = false;
   bool toolbarVisible = true;
   bool statusBarVisible = true;
   bool operationRunning = false;  // a device operation runs: every command waits

@@ -6,6 +6,7 @@
 #include <cassert>
 
 #include "form/corder_list_ctrl.h"
+#include "form/form_change_watch.h"
 #include "form/form_page.h"
 #include "form/form_template.h"
 #include "form/order_editor.h"
@@ -13,6 +14,7 @@
 #include "link/modbus_master.h"
 #include "link/serial_device.h"
 #include "link/user_prompt.h"
+#include "model/config_diff.h"
 #include "model/config_fields.h"
 #include "model/configuration.h"
 #include "model/control_ids.h"
@@ -21,6 +23,7 @@
 #include "model/register_image.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
+#include "ops/configuration_transfer.h"
 #include "ops/device_operations.h"
 #include "ops/form_transfer.h"
 
@@ -39,7 +42,8 @@ struct CTQ740confView::Impl {
         modbus(image, *e.prompt),
         page(new FormPage),
         editor(*page, limits, *e.prompt),
-        adapter(*page, editor, [&view] { view.OnSelectDevice(); }) {
+        adapter(*page, editor, [&view] { view.OnSelectDevice(); }),
+        watch(*page) {
     port.setDiscovery(e.discovery);
   }
 
@@ -54,10 +58,47 @@ struct CTQ740confView::Impl {
   FormPage* page;  // the form itself, owned and scrolled by the view
   OrderEditor editor;
   ViewFormAdapter adapter;
+  FormChangeWatch watch;
 
   int m_nDevice = -1;
   bool m_bParamsRead = false;
+  bool showChanges = false;
 };
+
+namespace {
+
+// The form as the source of a Write that first shows what it would change.
+class PreviewedWrite : public FormTransfer {
+ public:
+  PreviewedWrite(ConfigForm& form, const FieldLimits& limits,
+                 std::function<bool(const RegisterImage&)> confirm)
+      : FormTransfer(form, limits), m_confirm(std::move(confirm)) {}
+  bool confirmWrite(const RegisterImage& image) override { return m_confirm(image); }
+
+ private:
+  std::function<bool(const RegisterImage&)> m_confirm;
+};
+
+// The prompt of the read before a Write: the user has just accepted this
+// module's product code (message 59), so the read's own question about it
+// (message 55) is answered the same way rather than asked twice.
+class AcceptedModulePrompt : public UserPrompt {
+ public:
+  explicit AcceptedModulePrompt(UserPrompt& inner) : m_inner(inner) {}
+  MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo,
+                    const std::string& detail) override {
+    if (kind == MsgKind::Question) return MsgAnswer::Yes;
+    return m_inner.message(text, kind, defaultNo, detail);
+  }
+  MsgAnswer askSaveChanges(const std::string& text) override { return m_inner.askSaveChanges(text); }
+  void beginWaitCursor() override { m_inner.beginWaitCursor(); }
+  void endWaitCursor() override { m_inner.endWaitCursor(); }
+
+ private:
+  UserPrompt& m_inner;
+};
+
+}  // namespace
 
 CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QScrollArea(parent) {
   assert(env.prompt && "the view needs a message seam");
@@ -68,6 +109,7 @@ CTQ740confView::CTQ740confView(const ViewEnvironment& env, QWidget* parent) : QS
   setWidgetResizable(false);
   connect(d->page->combo(ids::kMasterMode), &QComboBox::activated, this, [this] { OnMasterModeChange(); });
   d->port.setIoWait(env.ioWait);
+  connect(&d->watch, &FormChangeWatch::userChanged, this, &CTQ740confView::userChangedForm);
 }
 
 CTQ740confView::~CTQ740confView() {
@@ -154,6 +196,7 @@ void CTQ740confView::OnInitialUpdate() {
     d->page->label(id)->setText(QString::fromLatin1(form::findControl(id)->text));
 
   d->page->orderList()->createColumns();
+  d->watch.resync();
 }
 
 void CTQ740confView::HideDeviceControls() {
@@ -199,6 +242,7 @@ void CTQ740confView::OnSelectDevice() {
   // the scroll area followed it: back to the origin.
   horizontalScrollBar()->setValue(0);
   verticalScrollBar()->setValue(0);
+  d->watch.resync();
 }
 
 void CTQ740confView::OnMasterModeChange() {
@@ -218,22 +262,73 @@ void CTQ740confView::OnMasterModeChange() {
 // ---------------------------------------------------------------------------
 // Device commands
 
-void CTQ740confView::OnAutoSelect() {
-  if (!isPortOpen()) return;
+bool CTQ740confView::OnAutoSelect() {
+  if (!isPortOpen()) return false;
   DeviceContext ctx = d->context();
-  if (AutoSelect(ctx)) d->m_bParamsRead = true;
+  const bool ok = bool(AutoSelect(ctx));
+  if (ok) d->m_bParamsRead = true;
+  d->watch.resync();
+  return ok;
 }
 
-void CTQ740confView::OnReadParameters() {
+bool CTQ740confView::OnReadParameters() {
+  if (!isPortOpen() || d->m_nDevice == -1) return false;
+  DeviceContext ctx = d->context();
+  const bool ok = bool(ReadParameters(ctx));
+  if (ok) d->m_bParamsRead = true;
+  d->watch.resync();
+  return ok;
+}
+
+bool CTQ740confView::OnWriteParameters() {
+  if (!isPortOpen() || !d->m_bParamsRead) return false;
+  DeviceContext ctx = d->context();
+  if (!d->showChanges) return bool(WriteParameters(ctx));
+  // After the identity, the check and its warnings, before the first block:
+  // what this Write would send against what the module holds.
+  PreviewedWrite source(d->adapter, d->limits, [this](const RegisterImage& image) {
+    const Configuration send = Configuration::fromImage(image, image.get(reg::kMasterOrderCount));
+    Configuration module;
+    AcceptedModulePrompt accepted(d->prompt);
+    if (!readModule(module, accepted)) return false;
+    // In Catch mode the order records are not written, only their number.
+    const bool withOrders = image.get(reg::kMasterMode) == 0;
+    const std::vector<DiffRow> rows = compareConfigurations(module, send, withOrders);
+    return !d->env.showDifferences || d->env.showDifferences(rows, DiffPurpose::BeforeWrite);
+  });
+  DeviceLink link{d->modbus, d->prompt, d->env.observer};
+  return bool(writeConfiguration(link, source));
+}
+
+bool CTQ740confView::readModule(Configuration& config, UserPrompt& prompt) {
+  RegisterImage scratchImage;
+  ModbusMaster scratch(scratchImage, prompt);
+  scratch.setPort(&d->port);
+  scratch.setTrace(d->env.trace);
+  DeviceLink link{scratch, prompt, d->env.observer};
+  ConfigurationTransfer target(config);
+  return bool(readConfiguration(link, target, ReadEnd::Quiet));
+}
+
+void CTQ740confView::OnCompareWithDevice() {
   if (!isPortOpen() || d->m_nDevice == -1) return;
-  DeviceContext ctx = d->context();
-  if (ReadParameters(ctx)) d->m_bParamsRead = true;
+  const std::optional<Configuration> form = takeConfiguration();
+  if (!form) {
+    d->prompt.message("Nothing was compared: the fields marked on the form are invalid.", MsgKind::Error);
+    return;
+  }
+  Configuration module;
+  if (!readModule(module, d->prompt)) return;
+  if (d->env.showDifferences)
+    d->env.showDifferences(compareConfigurations(module, *form), DiffPurpose::Compare);
 }
 
-void CTQ740confView::OnWriteParameters() {
-  if (!isPortOpen() || !d->m_bParamsRead) return;
-  DeviceContext ctx = d->context();
-  WriteParameters(ctx);
+void CTQ740confView::setShowChangesBeforeWriting(bool on) {
+  d->showChanges = on;
+}
+
+bool CTQ740confView::showChangesBeforeWriting() const {
+  return d->showChanges;
 }
 
 void CTQ740confView::OnReadFirmwareVersion() {
@@ -245,6 +340,7 @@ void CTQ740confView::loadConfiguration(const Configuration& config) {
   OnSelectDevice();
   FormTransfer(d->adapter, d->limits).show(config);
   d->m_bParamsRead = true;
+  d->watch.resync();
 }
 
 std::optional<Configuration> CTQ740confView::takeConfiguration() {

@@ -10,8 +10,10 @@
 
 #include <QScrollArea>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "link/serial_device.h"
 #include "link/serial_port.h"
@@ -28,6 +30,13 @@ class ConfigForm;
 class COrderListCtrl;
 class FieldLimits;
 class Configuration;
+struct DiffRow;
+
+// Where a list of differences between the module and the form is shown.
+enum class DiffPurpose {
+  Compare,      // Compare with device: the answer does not matter
+  BeforeWrite,  // Show changes before writing: true writes, false cancels
+};
 
 // What the view needs from its surroundings; tests pass fakes.
 struct ViewEnvironment {
@@ -39,6 +48,9 @@ struct ViewEnvironment {
   // Follows the operations' progress; may be null.
   ops::OperationObserver* observer = nullptr;
   const PortDiscovery* discovery = nullptr;  // devices a failed open suggests, may be null
+  // Shows the differences from the module (left) to the form (right). Empty:
+  // nothing is shown, and a Write goes on.
+  std::function<bool(const std::vector<DiffRow>&, DiffPurpose)> showDifferences;
 };
 
 class CTQ740confView : public QScrollArea {
@@ -52,11 +64,17 @@ class CTQ740confView : public QScrollArea {
   // that is open at that moment is closed, as Disconnect does.
   void OnInitialUpdate();
 
-  // Command handlers.
-  void OnSelectDevice();         // 32784
-  void OnAutoSelect();           // 32783
-  void OnReadParameters();       // 32773
-  void OnWriteParameters();      // 32774
+  // Command handlers. Auto, Read and Write tell whether they succeeded.
+  void OnSelectDevice();     // 32784
+  bool OnAutoSelect();       // 32783
+  bool OnReadParameters();   // 32773
+  bool OnWriteParameters();  // 32774
+  // 32801: the form's configuration (after the Write check) against the
+  // module's, read into a configuration of its own; the form stays as it is.
+  void OnCompareWithDevice();
+  // Whether Write shows what it would change, and asks, before writing.
+  void setShowChangesBeforeWriting(bool on);
+  bool showChangesBeforeWriting() const;
   void OnReadFirmwareVersion();  // 32776
   void OnConnectCom(int n);      // 32779..32782 -> open_com_port(n)
   void OnDisconnect();           // 32778 -> close_com_port()
@@ -100,8 +118,14 @@ class CTQ740confView : public QScrollArea {
  signals:
   // The view sets the document's title ("Kestra") in its initial update.
   void documentTitleRequested(const QString& title);
+  // The user changed a field or the order list (never sent for the
+  // program's own changes).
+  void userChangedForm();
 
  private:
+  // Reads the module into config without touching the form or the image
+  // that a Write sends from; no success box. Boxes go to prompt.
+  bool readModule(Configuration& config, UserPrompt& prompt);
   // Handler of the user's choice in drop-down 1046.
   void OnMasterModeChange();
 

@@ -36,6 +36,10 @@ class TracingPrompt : public UserPrompt {
 
   MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
                     const std::string& detail = {}) override;
+  MsgAnswer askSaveChanges(const std::string& text) override {
+    if (m_trace) m_trace->message(text);
+    return m_inner.askSaveChanges(text);
+  }
   void beginWaitCursor() override { m_inner.beginWaitCursor(); }
   void endWaitCursor() override { m_inner.endWaitCursor(); }
 

@@ -6,7 +6,7 @@
 #include <string>
 
 enum class MsgKind { Error, Warning, Information, Question };
-enum class MsgAnswer { Ok, Yes, No };
+enum class MsgAnswer { Ok, Yes, No, Save, Discard, Cancel };
 
 class UserPrompt {
  public:
@@ -16,6 +16,13 @@ class UserPrompt {
   // the operating system's reason) shown apart from the message itself.
   virtual MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
                             const std::string& detail = {}) = 0;
+  // The question before unsaved changes are lost, with Save (the default),
+  // Discard and Cancel (also Escape). A prompt that cannot ask it answers
+  // Cancel, so that nothing is lost.
+  virtual MsgAnswer askSaveChanges(const std::string& text) {
+    (void)text;
+    return MsgAnswer::Cancel;
+  }
   virtual void beginWaitCursor() {}
   virtual void endWaitCursor() {}
 };

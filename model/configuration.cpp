@@ -153,36 +153,3 @@ std::string orderJson(const MasterOrder& o) {
   }
   return out + " }";
 }
-
-std::vector<std::string> differences(const Configuration& left, const Configuration& right, bool withOrders) {
-  std::vector<std::string> lines;
-  for (std::size_t i = 0; i < kFileFields.size(); ++i) {
-    if (left.values[i] != right.values[i])
-      lines.push_back(kFileFields[i].path() + ": " + displayValue(kFileFields[i], left.values[i]) + " -> " +
-                      displayValue(kFileFields[i], right.values[i]));
-  }
-  if (left.orders.size() != right.orders.size())
-    lines.push_back("master.orders: " + std::to_string(left.orders.size()) + " orders -> " +
-                    std::to_string(right.orders.size()) + " orders");
-  if (!withOrders) return lines;
-  const std::size_t n = std::max(left.orders.size(), right.orders.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::string path = orderPath(i);
-    if (i >= left.orders.size()) {
-      lines.push_back(path + ": (none) -> " + orderJson(right.orders[i]));
-      continue;
-    }
-    if (i >= right.orders.size()) {
-      lines.push_back(path + ": " + orderJson(left.orders[i]) + " -> (none)");
-      continue;
-    }
-    for (const OrderFieldInfo& f : kOrderFields) {
-      const int a = left.orders[i].*f.member;
-      const int b = right.orders[i].*f.member;
-      if (a == b) continue;
-      lines.push_back(path + "." + std::string(f.key) + ": " + displayValue(f, a) + " -> " +
-                      displayValue(f, b));
-    }
-  }
-  return lines;
-}

@@ -60,7 +60,8 @@ class Configuration {
   }
 };
 
-// Field-by-field differences "path: left -> right". The number of orders is
+// Field-by-field differences "path: left -> right": the lines of
+// compareConfigurations() (model/config_diff.h). The number of orders is
 // always compared, the order records only when withOrders is set.
 std::vector<std::string> differences(const Configuration& left, const Configuration& right,
                                      bool withOrders = true);

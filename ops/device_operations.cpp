@@ -126,7 +126,7 @@ std::string firmwareReport(const RegisterImage& image) {
          "\nProgram revision: " + programRevision(image);
 }
 
-OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
+OperationResult readConfiguration(DeviceLink& link, ReadTarget& target, ReadEnd end) {
   RegisterImage& image = link.modbus.image();
   Steps steps(link, 2);
   image.ClearRegisterImage();
@@ -154,6 +154,7 @@ OperationResult readConfiguration(DeviceLink& link, ReadTarget& target) {
       return ended(failedOrStopped(steps));
   }
   target.ordersRead(image, count);
+  if (end == ReadEnd::Quiet) return ended(Outcome::Done);
   tell(link.prompt, messageOf(57));
   return ended(Outcome::Done);
 }
@@ -180,6 +181,7 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
     return ended(Outcome::Failed);
   }
   source.accepted();
+  if (!source.confirmWrite(image)) return ended(Outcome::Declined);
 
   const std::vector<PlannedWrite> plan = writePlan(image);
   const int orders = static_cast<int>(plan.size()) - 2;

@@ -32,11 +32,15 @@ OperationResult queryFirmware(DeviceLink& link);
 // "Product code: %d\nProgram revision: %d.%d" of the image's registers 0..3.
 std::string firmwareReport(const RegisterImage& image);
 
+// How a read ends: with its success box (message 57), or without one when it
+// only serves a comparison.
+enum class ReadEnd { Announce, Quiet };
+
 // The read: clears the image, reads 0..14 (53) and 19..29 (54), asks about a
 // foreign module (55), hands the fields to the target, reads the N order
 // records (56; a count above kMaxOrders is refused before any of them), hands
 // them over and ends with message 57.
-OperationResult readConfiguration(DeviceLink& link, ReadTarget& target);
+OperationResult readConfiguration(DeviceLink& link, ReadTarget& target, ReadEnd end = ReadEnd::Announce);
 
 // One function 16 transaction of a write and the message of its failure.
 struct PlannedWrite {
@@ -49,7 +53,8 @@ struct PlannedWrite {
 std::vector<PlannedWrite> writePlan(const RegisterImage& image);
 
 // The write: clears the image, reads the identity (58), asks about a foreign
-// module (59), lets the source fill and check the image (60), then sends
+// module (59), lets the source fill and check the image (60), lets the source
+// confirm what it will send (Declined when it does not), then sends
 // writePlan() (61, 62, 63) and ends with message 67.
 OperationResult writeConfiguration(DeviceLink& link, WriteSource& source);
 

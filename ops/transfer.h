@@ -25,4 +25,10 @@ class WriteSource {
   virtual bool fill(RegisterImage& image) = 0;
   // Every field passed the check; the write begins.
   virtual void accepted() {}
+  // The last word before the first block is written: image holds what the
+  // write will send. False ends the write with nothing written.
+  virtual bool confirmWrite(const RegisterImage& image) {
+    (void)image;
+    return true;
+  }
 };

@@ -84,6 +84,7 @@ bool faultFitsFunction(SimFault f, std::uint8_t function) {
       return function == kFnReadHolding;
     case SimFault::WrongEchoStart:
     case SimFault::WrongEchoCount:
+    case SimFault::IgnoreWrite:
       return function == kFnWriteMultiple;
     default:
       return true;
@@ -92,7 +93,8 @@ bool faultFitsFunction(SimFault f, std::uint8_t function) {
 
 // The module does not act on a request it refuses or never hears.
 bool faultSuppressesWrite(SimFault f) {
-  return f == SimFault::Exception || f == SimFault::NoAnswer || f == SimFault::Vanish;
+  return f == SimFault::Exception || f == SimFault::NoAnswer || f == SimFault::Vanish ||
+         f == SimFault::IgnoreWrite;
 }
 }  // namespace
 
@@ -279,6 +281,7 @@ SimModule::Reply SimModule::handle(const std::uint8_t* frame, std::size_t len) {
   switch (applied.fault) {
     case SimFault::None:
     case SimFault::Exception:
+    case SimFault::IgnoreWrite:
       break;
     case SimFault::NoAnswer:
     case SimFault::Vanish:
@@ -342,7 +345,7 @@ void SimModule::clearRequests() {
 }
 
 namespace {
-constexpr std::array<std::pair<SimFault, const char*>, 14> kFaultNames = {{
+constexpr std::array<std::pair<SimFault, const char*>, 15> kFaultNames = {{
     {SimFault::None, "none"},
     {SimFault::NoAnswer, "no-answer"},
     {SimFault::WrongCrc, "wrong-crc"},
@@ -357,6 +360,7 @@ constexpr std::array<std::pair<SimFault, const char*>, 14> kFaultNames = {{
     {SimFault::NoiseBefore, "noise-before"},
     {SimFault::GarbageAfter, "garbage-after"},
     {SimFault::Vanish, "vanish"},
+    {SimFault::IgnoreWrite, "ignore-write"},
 }};
 }  // namespace
 

@@ -27,6 +27,7 @@ enum class SimFault {
   NoiseBefore,     // noise bytes, then the answer
   GarbageAfter,    // the answer, then garbage bytes
   Vanish,          // the device disappears (pseudo-terminal closed)
+  IgnoreWrite,     // function 16: confirms the write, yet the registers keep their values
 };
 
 // Option names of the faults ("no-answer", "wrong-crc", ...), and back;
@@ -41,7 +42,8 @@ std::optional<SimFault> simFaultFromName(const std::string& name);
 // (WrongByteCount: function 3; WrongEchoStart, WrongEchoCount: function 16)
 // matches only requests of that function. The first matching rule with hits
 // left applies. A write is stored unless the fault is NoAnswer, Exception or
-// Vanish (the module never heard it, or refused it).
+// Vanish (the module never heard it, or refused it), or IgnoreWrite (a
+// setting that did not take).
 struct SimFaultRule {
   SimFault fault = SimFault::None;
   int request = 0;

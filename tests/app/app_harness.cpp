@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "form/corder_list_ctrl.h"
+
 QString RecordingDesktop::getOpenFileName(QWidget*, const QString& title, const QString& initialName,
                                           const QString& filter) {
   dialogs.push_back({QStringLiteral("open"), title, initialName, filter});
@@ -64,6 +66,14 @@ void AppHarness::run(int id) {
   frame()->action(id)->trigger();
 }
 
+void AppHarness::clickOrderRow(int row) {
+  COrderListCtrl* list = app->view()->orderList();
+  list->scrollToItem(list->topLevelItem(row));
+  const QRect r = list->visualItemRect(list->topLevelItem(row));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    QPoint(list->columnViewportPosition(6) + 4, r.center().y()));
+}
+
 bool AppHarness::activate() {
   frame()->show();
   frame()->activateWindow();
@@ -71,7 +81,10 @@ bool AppHarness::activate() {
 }
 
 QString AppHarness::caption() const {
-  return frame()->windowTitle();
+  // As the window shows it: the "[*]" placeholder becomes "*" while the
+  // document is modified, and disappears otherwise.
+  QString title = frame()->windowTitle();
+  return title.replace(QStringLiteral("[*]"), frame()->isWindowModified() ? QStringLiteral("*") : QString());
 }
 
 void AppHarness::idle() {

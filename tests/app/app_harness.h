@@ -54,6 +54,9 @@ class AppHarness {
 
   // Runs a command as a click on its menu item or button would.
   void run(int id);
+  // Clicks row of the order list as the user does, so that the order editor
+  // takes it.
+  void clickOrderRow(int row);
   // Shows the window and makes it active, so that shortcuts work.
   bool activate();
 

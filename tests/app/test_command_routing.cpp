@@ -63,4 +63,33 @@ TEST(UpdateRules, CommandWithoutHandlerIsDisabledWhateverItsRule) {
   EXPECT_EQ(ui.mark, CommandMark::Radio);
 }
 
+// Compare needs a port and a device type; the preview's mark follows its
+// setting and never disables the item.
+TEST(UpdateRules, CompareAndShowChanges) {
+  struct Case {
+    bool portOpen;
+    int device;
+    bool showChanges;
+    bool compareEnabled;
+  };
+  const Case cases[] = {
+      {false, -1, false, false}, {true, -1, false, false}, {false, 0, true, false}, {true, 0, true, true}};
+  const CommandInfo* compare = findCommand(cmd::kCompareWithDevice);
+  const CommandInfo* show = findCommand(cmd::kShowChangesBeforeWriting);
+  ASSERT_TRUE(compare && show);
+  for (const Case& c : cases) {
+    ShellState s;
+    s.portOpen = c.portOpen;
+    s.selectedDevice = c.device;
+    s.showChangesBeforeWriting = c.showChanges;
+    EXPECT_EQ(evaluateCommand(*compare, true, s).enabled, c.compareEnabled);
+    const CommandUiState ui = evaluateCommand(*show, true, s);
+    EXPECT_TRUE(ui.enabled);
+    EXPECT_EQ(ui.mark, CommandMark::Check);
+    EXPECT_EQ(ui.checked, c.showChanges);
+    s.operationRunning = true;
+    EXPECT_FALSE(evaluateCommand(*compare, true, s).enabled);
+  }
+}
+
 }  // namespace

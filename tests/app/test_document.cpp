@@ -3,6 +3,7 @@
 // the start directory and the port released when the window closes.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -57,7 +58,8 @@ TEST_F(DocumentTest, SaveThenOpenInAFreshWindowGivesTheSameForm) {
   ASSERT_EQ(h.desktop.dialogs.size(), 1u);
   EXPECT_EQ(h.desktop.dialogs[0].kind, "save");
   EXPECT_EQ(h.desktop.dialogs[0].title, "Save As");
-  EXPECT_EQ(h.desktop.dialogs[0].initialName, "Kestra");
+  EXPECT_EQ(h.desktop.dialogs[0].initialName,
+            "TQ-740-0 " + QDate::currentDate().toString(Qt::ISODate) + ".json");
   EXPECT_EQ(h.desktop.dialogs[0].filter, "Configuration (*.json);;All Files (*.*)");
   EXPECT_EQ(h.caption(), "saved conf.json - TQ740conf");
   EXPECT_EQ(h.app->recentFiles().value(0), saved);
@@ -75,7 +77,7 @@ TEST_F(DocumentTest, SaveThenOpenInAFreshWindowGivesTheSameForm) {
   ASSERT_EQ(h.desktop.dialogs.size(), 2u);
   EXPECT_EQ(h.desktop.dialogs[1].title, "Open");
   EXPECT_EQ(h.desktop.dialogs[1].filter, "Configuration (*.json);;All Files (*.*)");
-  EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
+  EXPECT_EQ(h.caption(), "saved conf.json - TQ740conf");
   EXPECT_EQ(h.app->document()->GetPathName(), saved);
   EXPECT_EQ(h.app->view()->selectedDevice(), 0);
   EXPECT_TRUE(h.app->view()->paramsRead());
@@ -130,7 +132,7 @@ TEST_F(DocumentTest, EmptyFileOpensAsAnEmptyDocument) {
   h.desktop.answers = {empty};
   h.run(cmd::kOpenConfiguration);
   EXPECT_TRUE(h.prompt.m_messages.empty());
-  EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
+  EXPECT_EQ(h.caption(), "old.cfg - TQ740conf");
   EXPECT_EQ(h.app->document()->GetPathName(), empty);
   EXPECT_EQ(h.app->recentFiles(), QStringList{empty});
   EXPECT_EQ(h.app->view()->selectedDevice(), -1);
@@ -175,7 +177,7 @@ TEST_F(DocumentTest, BadFilesAreRefusedWithOneBoxAndChangeNothing) {
     EXPECT_EQ(h.prompt.numbers()[0], 0) << "no message number";
     EXPECT_EQ(h.app->document()->GetPathName(), good);
     EXPECT_EQ(h.app->recentFiles(), QStringList{good});
-    EXPECT_EQ(h.caption(), "Kestra - TQ740conf");
+    EXPECT_EQ(h.caption(), "good.cfg - TQ740conf");
     EXPECT_EQ(qobject_cast<QLineEdit*>(h.app->view()->control(ids::kCom1SlaveAddr))->text(), "42");
   }
   // Many problems: the first ten lines, then how many more.
@@ -217,17 +219,24 @@ TEST_F(DocumentTest, OpenRunsTheInitialUpdateWhichClosesAnOpenPort) {
   EXPECT_TRUE(h.frame()->action(cmd::kDisconnect)->isChecked());
 }
 
-TEST_F(DocumentTest, SaveAsProposesTheTitleCutAtTheFirstStopCharacter) {
-  EXPECT_EQ(CTQ740confDoc::proposedFileName("Kestra"), "Kestra");
-  EXPECT_EQ(CTQ740confDoc::proposedFileName("my conf.cfg"), "my");
-  EXPECT_EQ(CTQ740confDoc::proposedFileName("a#b"), "a");
-  EXPECT_EQ(CTQ740confDoc::proposedFileName("x%y;z"), "x");
-  EXPECT_EQ(CTQ740confDoc::proposedFileName("dir/file"), "dir");
-  EXPECT_EQ(CTQ740confDoc::proposedFileName("dir\\file"), "dir");
+// Open's default filter "*.json" matches exactly that suffix.
+TEST_F(DocumentTest, SavedNamesEndInJson) {
+  EXPECT_EQ(CTQ740confDoc::withJsonSuffix("/d/x"), "/d/x.json");
+  EXPECT_EQ(CTQ740confDoc::withJsonSuffix("/d/x.json"), "/d/x.json");
+  EXPECT_EQ(CTQ740confDoc::withJsonSuffix("/d/x.cfg"), "/d/x.cfg.json");
+  EXPECT_EQ(CTQ740confDoc::withJsonSuffix("/d/x.JSON"), "/d/x.JSON.json");
 }
 
+// The file named on the command line opens once the window shows: its box
+// belongs to the window.
 TEST_F(DocumentTest, StartWithAnUnreadableFileFails) {
+  bool windowShown = false;
+  h.prompt.whileShown = [&](const RecordedMessage&) {
+    const CMainFrame* frame = CTQ740confApp::instance()->mainFrame();
+    windowShown = frame && frame->isVisible();
+  };
   EXPECT_FALSE(h.start(files.filePath("nothing-here.cfg")));
+  EXPECT_TRUE(windowShown);
   ASSERT_EQ(h.prompt.m_messages.size(), 1u);
   EXPECT_EQ(h.prompt.m_messages[0].kind, MsgKind::Error);
   EXPECT_EQ(h.app->mainFrame(), nullptr);

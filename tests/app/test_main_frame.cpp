@@ -48,6 +48,7 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
   const QStringList expectedMenu = {
       "&File|&Open configuration|32771",
       "&File|&Save configuration|32772",
+      "&File|Save configuration &as...|32803",
       "&File|-",
       "&File|&Exit|57665",
       "&Device|&Select device|submenu",
@@ -57,6 +58,8 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
       "&Device|-",
       "&Device|&Read parameters from device|32773",
       "&Device|&Write parameters to device|32774",
+      "&Device|&Compare with device|32801",
+      "&Device|Show c&hanges before writing|32802",
       "&Device|-",
       "&Device|&Start device|32775",
       "Firm&ware|&Read firmware version|32776",

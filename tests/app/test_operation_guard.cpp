@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
 #include "app/command_ids.h"
+#include "app/ctq740conf_doc.h"
 #include "app/operation_progress.h"
 #include "form/corder_list_ctrl.h"
 #include "model/control_ids.h"
@@ -121,12 +124,21 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
   Watch closer([&] {
     if (static_cast<int>(h.sim->requests().size()) < c.closeAfterRequests) return false;
     EXPECT_FALSE(frame->close());
-    note = frame->messagePaneText();
+    note = frame->progress()->stepText();
+    // A prompt or hover text shown in the status bar does not cover it.
+    frame->statusBar()->showMessage(QStringLiteral("Zakończ program"));
     return true;
   });
   h.run(c.command);
 
   EXPECT_EQ(note, QStringLiteral("The program will close when the transfer ends."));
+  // Readable until the window goes, however far the transfer got since.
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_TRUE(frame->progress()->isVisible());
+  EXPECT_EQ(frame->progress()->stepText(), note);
+  const auto* step = frame->progress()->findChild<QLabel*>(QStringLiteral("operationStep"));
+  ASSERT_NE(step, nullptr);
+  EXPECT_GE(step->width(), step->fontMetrics().horizontalAdvance(note)) << "shown in full";
   EXPECT_EQ(h.prompt.numbers(), std::vector<int>{c.expectedMessage});
   const std::vector<SimRequest> requests = h.sim->requests();
   if (c.command == cmd::kWriteParameters) {
@@ -137,6 +149,51 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
     EXPECT_EQ(countFunction(requests, 3), 2 + kMaxOrders);
   }
   ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
+}
+
+// A close held during an operation asks about unsaved changes once the
+// operation is over; Cancel keeps the window, and the next operation does not
+// close it. A close without asking (a signal, the session's end) asks nothing.
+TEST(HeldClose, AsksAboutUnsavedChangesAfterTheOperationAndCancelKeepsTheWindow) {
+  TempSettings settings;
+  AppHarness h;
+  ASSERT_TRUE(h.start());
+  h.run(cmd::kCom1);
+  h.run(cmd::kAutoSelect);
+  // Each compare's first answer comes late, so that it waits in the loop.
+  h.sim->addFault({SimFault::Delay, 0, std::nullopt, -1, 150});
+  auto* address = qobject_cast<QLineEdit*>(h.app->view()->control(ids::kCom1SlaveAddr));
+  QTest::keyClicks(address, QStringLiteral("5"));
+  ASSERT_TRUE(h.app->document()->IsModified());
+  h.prompt.clear();
+  h.sim->clearRequests();
+
+  QPointer<CMainFrame> frame = h.frame();
+  Watch closer([&] {
+    if (!frame->operation().running()) return false;
+    EXPECT_FALSE(frame->close());
+    return true;
+  });
+  h.prompt.answerNext(MsgAnswer::Cancel);
+  h.run(cmd::kCompareWithDevice);  // leaves the document modified
+  h.idle();
+  ASSERT_EQ(h.prompt.m_messages.size(), 1u);
+  EXPECT_TRUE(h.prompt.m_messages[0].saveDiscardCancel);
+  ASSERT_FALSE(frame.isNull());
+  EXPECT_FALSE(frame->progress()->isVisible());
+  h.run(cmd::kCompareWithDevice);
+  h.idle();
+  ASSERT_FALSE(frame.isNull()) << "the refused close is not carried out later";
+  EXPECT_EQ(h.prompt.m_messages.size(), 1u);
+
+  Watch quitter([&] {
+    if (!frame->operation().running()) return false;
+    frame->closeWithoutAsking();
+    return true;
+  });
+  h.run(cmd::kCompareWithDevice);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
+  EXPECT_EQ(h.prompt.m_messages.size(), 1u);
 }
 
 const CloseCase kCloseCases[] = {

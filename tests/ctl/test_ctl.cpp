@@ -306,6 +306,34 @@ TEST_F(CtlTest, BackupWithOrdersTheEditorWouldRefuseRestores) {
   EXPECT_EQ(ctl({"diff", "--port", target.path(), backup}).out, "");
 }
 
+// A module that confirms a write yet keeps a setting: --verify names it and
+// fails, and diff prints the same line. The setting is the last field of the
+// file, which a differences loop once skipped.
+TEST_F(CtlTest, VerifyFailsInNormalModeWhenOneSettingDidNotTake) {
+  Module target;
+  target.sim().setOrders(2);
+  Configuration doc = Configuration::fromImage(target.sim().image(), 2);
+  doc.setValue(reg::kMasterMaxErrors, doc.value(reg::kMasterMaxErrors) + 1);
+  const std::string path = file("config.json", config_json::write(doc));
+  target.sim().addFault({SimFault::IgnoreWrite, 0, block::kSlaveMaster.start, 1});
+
+  Result r = ctl({"write", "--port", target.path(), path, "--verify"});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_NE(r.err.find("message 67"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Verified"), std::string::npos) << r.err;
+  const std::string line = "master.max_number_error: " + std::to_string(doc.value(reg::kMasterMaxErrors)) +
+                           " -> " + std::to_string(doc.value(reg::kMasterMaxErrors) - 1);
+  EXPECT_NE(
+      r.err.find("Verify failed: 1 difference(s) between " + path + " and the module:\n  " + line + "\n"),
+      std::string::npos)
+      << r.err;
+
+  r = ctl({"diff", "--port", target.path(), path});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "master.max_number_error: " + std::to_string(doc.value(reg::kMasterMaxErrors) - 1) +
+                       " -> " + std::to_string(doc.value(reg::kMasterMaxErrors)) + "\n");
+}
+
 TEST_F(CtlTest, CatchModeWritesNoOrderRecordsAndVerifySaysTheModulesDiffer) {
   Module source, target;
   source.sim().setOrders(3);

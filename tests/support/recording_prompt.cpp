@@ -18,6 +18,18 @@ MsgAnswer RecordingPrompt::message(const std::string& text, MsgKind kind, bool d
   return defaultNo ? MsgAnswer::No : MsgAnswer::Yes;
 }
 
+MsgAnswer RecordingPrompt::askSaveChanges(const std::string& text) {
+  m_messages.push_back({text, MsgKind::Question, false, {}, true});
+  if (whileShown) {
+    const RecordedMessage shown = m_messages.back();
+    whileShown(shown);
+  }
+  if (m_answers.empty()) return MsgAnswer::Save;
+  const MsgAnswer a = m_answers.front();
+  m_answers.pop_front();
+  return a;
+}
+
 std::vector<std::string> RecordingPrompt::texts() const {
   std::vector<std::string> out;
   for (const auto& m : m_messages) out.push_back(m.text);

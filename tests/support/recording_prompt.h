@@ -15,12 +15,15 @@ struct RecordedMessage {
   MsgKind kind;
   bool defaultNo;
   std::string detail;
+  bool saveDiscardCancel = false;  // the three-answer question of unsaved changes
 };
 
 class RecordingPrompt : public UserPrompt {
  public:
   MsgAnswer message(const std::string& text, MsgKind kind, bool defaultNo = false,
                     const std::string& detail = {}) override;
+  // Recorded as a Question; answers from the script, or Save (the default).
+  MsgAnswer askSaveChanges(const std::string& text) override;
   void beginWaitCursor() override {
     ++m_waitDepth;
     ++m_waitCalls;
