@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QSettings>
 
 #include "app/about_dlg.h"
@@ -149,6 +150,17 @@ bool CTQ740confApp::InitInstance(const QString& file) {
     return false;
   }
 
+  // A signal that would end the program, or the desktop session ending,
+  // closes the window as the user would, without a question: a running
+  // operation is waited for.
+  m_signals = std::make_unique<TerminationSignals>();
+  connect(m_signals.get(), &TerminationSignals::requested, m_frame, &CMainFrame::closeForSessionEnd);
+#ifndef QT_NO_SESSIONMANAGER
+  connect(qApp, &QGuiApplication::commitDataRequest, m_frame, [this] {
+    if (m_frame) m_frame->closeForSessionEnd();
+  });
+#endif
+
   m_frame->resize(m_frame->initialSize());
   m_frame->show();
   m_frame->UpdateCommandUI();
@@ -189,6 +201,7 @@ int CTQ740confApp::ExitInstance() {
   m_exited = true;
   // The frame goes first: its view closes an open port.
   delete m_frame;
+  m_signals.reset();
   QSettings s = appSettings();
   s.beginGroup(kRecentSection);
   for (int i = 1; i <= kMaxRecentFiles; ++i) {

@@ -14,6 +14,7 @@
 
 #include "app/command_router.h"
 #include "app/qt_io_wait.h"
+#include "app/termination_signals.h"
 #include "form/ctq740conf_view.h"
 #include "link/port_discovery.h"
 #include "link/serial_device.h"
@@ -104,4 +105,5 @@ class CTQ740confApp : public QObject {
   std::unique_ptr<CTQ740confDoc> m_doc;
   QPointer<CMainFrame> m_frame;
   QPointer<CTQ740confView> m_view;
+  std::unique_ptr<TerminationSignals> m_signals;
 };

@@ -306,6 +306,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+void CMainFrame::closeForSessionEnd() {
+  m_sessionEnding = true;
+  close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
   // A transfer cut off halfway would leave the module with a mix of old and
   // new blocks, and the view that runs it must outlive it: the close waits

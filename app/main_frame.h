@@ -66,6 +66,15 @@ class CMainFrame : public QMainWindow {
   // The status bar's progress of the running operation.
   OperationProgress* progress() const { return m_progress; }
 
+  // The close of a signal (SIGINT, SIGTERM, SIGHUP) or of the desktop
+  // session ending: it never asks anything and never waits on a box. Like
+  // any close it waits for a running operation; a write that has not sent
+  // its first block stops there with nothing written.
+  void closeForSessionEnd();
+  // True once closeForSessionEnd() was called: the close under way asks
+  // nothing.
+  bool sessionEnding() const { return m_sessionEnding; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,4 +104,5 @@ class CMainFrame : public QMainWindow {
   std::function<LockKeyState()> m_lockKeyReader;
   OperationGuard m_operation;
   OperationProgress* m_progress = nullptr;
+  bool m_sessionEnding = false;
 };

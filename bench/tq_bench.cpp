@@ -37,6 +37,7 @@
 #include "link/modbus_master.h"
 #include "link/serial_port.h"
 #include "model/register_image.h"
+#include "bench/hostile_json_bench.h"
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
 #include "tests/support/recording_prompt.h"
@@ -560,5 +561,7 @@ int main(int argc, char** argv) {
   std::sort(ms.begin(), ms.end());
   std::printf("  first paint: median %.1f ms (min %.1f, max %.1f over %zu runs)  peak RSS %.1f MiB\n",
               ms[ms.size() / 2], ms.front(), ms.back(), ms.size(), static_cast<double>(rss) / 1024.0);
+
+  benchHostileJson(quick);
   return 0;
 }

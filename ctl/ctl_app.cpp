@@ -159,13 +159,8 @@ class Run {
     if (!readModule(config)) return ctl_exit::kDevice;
     const std::string json = config_json::write(config);
     if (m_o.output.empty() || m_o.output == "-") {
-      errno = 0;
-      m_io.out << json << std::flush;
-      if (!m_io.out) {
-        err() << "tq740ctl: cannot write the configuration to standard output"
-              << (errno ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
-        return ctl_exit::kDevice;
-      }
+      // A failure to write it is reported when the command ends.
+      m_io.out << json;
       return ctl_exit::kOk;
     }
     std::string why;
@@ -292,12 +287,30 @@ int listPorts(const PortDiscovery& discovery, std::ostream& out) {
   return ctl_exit::kOk;
 }
 
-int runCtl(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery) {
+namespace {
+int runCommand(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery) {
   CtlOptions o;
   if (std::optional<int> done = parseCommandLine(args, o, io)) return *done;
   if (o.command == "ports") return listPorts(discovery, io.out);
   Run run(o, io);
   return run.exec();
+}
+}  // namespace
+
+int runCtl(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery) {
+  ignoreBrokenPipes();
+  int code = runCommand(args, io, discovery);
+  // Whatever the command printed must have arrived: standard output full,
+  // closed or a pipe whose reader went away is an error, for every command,
+  // --help included.
+  errno = 0;
+  io.out.flush();
+  if (!io.out) {
+    io.err << "tq740ctl: cannot write to standard output"
+           << (errno ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
+    if (code == ctl_exit::kOk) code = ctl_exit::kDevice;
+  }
+  return code;
 }
 
 int runCtl(const std::vector<std::string>& args, CtlStreams io) {

@@ -40,7 +40,10 @@ const char* const kUsage =
     "                         Repeatable. KIND is one of: no-answer, wrong-crc,\n"
     "                         other-address, exception, other-function,\n"
     "                         wrong-byte-count, wrong-echo-start, wrong-echo-count,\n"
-    "                         cut-short, delay, noise-before, garbage-after, vanish\n"
+    "                         cut-short, delay, late-answer, noise-before,\n"
+    "                         garbage-after, vanish (late-answer: the answer comes\n"
+    "                         after the retry went out, then the retry's answer,\n"
+    "                         both at 9600 baud)\n"
     "  --help                 this text\n";
 
 bool parseInt(const std::string& text, long min, long max, long& out) {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 
 #include "app/command_ids.h"
 #include "app/operation_progress.h"
@@ -84,13 +85,16 @@ TEST(OperationGuard, InputAndCommandsAreHeldOffWhileAnOperationWaitsForTheModule
   EXPECT_TRUE(h.frame()->action(cmd::kWriteParameters)->isEnabled());
 }
 
-// A close of the window in the middle of a transfer: the transfer runs to
-// its end, every block reaches the module, then the window closes.
+// A close of the window in the middle of a transfer, by the user or by a
+// signal (the one a shutdown sends, the one of a closed terminal): the
+// transfer runs to its end, every block reaches the module, then the window
+// closes. A close before a write's first block ends the write there.
 struct CloseCase {
   const char* name;
   int command;
   int closeAfterRequests;
-  int expectedMessage;
+  int expectedMessage;  // 0: none
+  int signal = 0;       // 0: the window's own close
 };
 
 class CloseDuringTransfer : public ::testing::TestWithParam<CloseCase> {};
@@ -110,21 +114,40 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
     ASSERT_TRUE(h.app->view()->paramsRead());
     h.sim->clearRequests();
     h.prompt.clear();
+    // Something to write: every order record changes.
+    for (int r = 0; r < kMaxOrders; ++r) h.app->view()->configForm().setOrderText(r, 4, "11");
   }
+  const RegisterImage moduleBefore = h.sim->image();
+  // The identity read waits long enough to be caught in the act.
+  if (c.closeAfterRequests == 1) h.sim->addFault({SimFault::Delay, 1, std::nullopt, 1, 150});
   QPointer<CMainFrame> frame = h.frame();
   QString note;
   Watch closer([&] {
     if (static_cast<int>(h.sim->requests().size()) < c.closeAfterRequests) return false;
-    EXPECT_FALSE(frame->close());
+    if (c.signal) {
+      std::raise(c.signal);
+      QCoreApplication::processEvents();  // the notifier reads the pipe
+    } else {
+      EXPECT_FALSE(frame->close());
+    }
     note = frame->messagePaneText();
     return true;
   });
   h.run(c.command);
 
   EXPECT_EQ(note, QStringLiteral("The program will close when the transfer ends."));
-  EXPECT_EQ(h.prompt.numbers(), std::vector<int>{c.expectedMessage});
   const std::vector<SimRequest> requests = h.sim->requests();
+  if (c.expectedMessage == 0) {
+    // Stopped before the first block: the module is as it was.
+    EXPECT_TRUE(h.prompt.numbers().empty());
+    EXPECT_EQ(countFunction(requests, 16), 0);
+    for (std::size_t r = 0; r < RegisterImage::kSize; ++r) ASSERT_EQ(h.sim->image().get(r), moduleBefore.get(r));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
+    return;
+  }
+  EXPECT_EQ(h.prompt.numbers(), std::vector<int>{c.expectedMessage});
   if (c.command == cmd::kWriteParameters) {
+    for (int r = 0; r < kMaxOrders; ++r) ASSERT_EQ(h.sim->registerValue(orderRecordStart(r) + 2), 11);
     // Identity read, ports, slave and master block, every order record.
     EXPECT_EQ(countFunction(requests, 16), 2 + kMaxOrders);
     EXPECT_EQ(requests.back().start, orderRecordStart(kMaxOrders - 1));
@@ -137,6 +160,11 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
 const CloseCase kCloseCases[] = {
     {"Read", cmd::kReadParameters, 40, 57},
     {"Write", cmd::kWriteParameters, 60, 67},
+    {"WriteSigterm", cmd::kWriteParameters, 60, 67, SIGTERM},
+    {"WriteSighup", cmd::kWriteParameters, 60, 67, SIGHUP},
+    {"ReadSigint", cmd::kReadParameters, 40, 57, SIGINT},
+    {"WriteClosedDuringTheIdentityRead", cmd::kWriteParameters, 1, 0},
+    {"WriteSigtermDuringTheIdentityRead", cmd::kWriteParameters, 1, 0, SIGTERM},
 };
 
 INSTANTIATE_TEST_SUITE_P(Transfers, CloseDuringTransfer, ::testing::ValuesIn(kCloseCases),
