@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QSettings>
 
@@ -86,13 +87,30 @@ void CTQ740confApp::loadSettings() {
   s.endGroup();
 }
 
-void CTQ740confApp::savePortSettings() {
+bool CTQ740confApp::savePortSettings() {
   QSettings s = appSettings();
   s.beginGroup(kPortSection);
   for (int n = 1; n <= PortMap::kPorts; ++n)
     s.setValue(kPortEntry.arg(n), QString::fromStdString(m_savedPorts.path(n)));
   s.endGroup();
   s.sync();
+  if (s.status() == QSettings::NoError) return true;
+  // The choice still holds for this run; the user learns that it will not
+  // come back at the next start, and why.
+  const QString file = s.fileName();
+  QString why = s.status() == QSettings::FormatError ? QStringLiteral("its contents cannot be read back")
+                                                      : QStringLiteral("it cannot be written");
+  const QFileInfo info(file);
+  if (info.isDir())
+    why = QStringLiteral("a folder has its name");
+  else if (info.exists() && !info.isWritable())
+    why = QStringLiteral("permission denied");
+  else if (!info.exists() && !QFileInfo(info.absolutePath()).isWritable())
+    why = QStringLiteral("its folder cannot be written");
+  m_env.prompt->message("The port settings could not be saved to " + file.toStdString() + " (" +
+                            why.toStdString() + "). They apply until the program ends.",
+                        MsgKind::Warning);
+  return false;
 }
 
 PortMap CTQ740confApp::portMap() const {

@@ -84,7 +84,8 @@ class CTQ740confApp : public QObject {
 
  private:
   void loadSettings();
-  void savePortSettings();
+  // False, after telling the user, when the settings file cannot be written.
+  bool savePortSettings();
   void bindViewCommands();
   // A view command that talks to the module, run under the frame's
   // operation guard.

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/ctq740conf_app.h"
 #include "app/desktop.h"
+#include "app/native_path.h"
 #include "app/qt_user_prompt.h"
 #include "link/frame_trace.h"
 #include "sim/sim_module.h"
@@ -42,9 +43,10 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<FrameTrace> trace;
   if (!cmdLine.trace.empty()) {
-    trace = FrameTrace::open(cmdLine.trace);
+    std::string why;
+    trace = FrameTrace::open(cmdLine.trace, why);
     if (!trace) {
-      std::cerr << "tq740conf: cannot write the trace to " << cmdLine.trace << "\n";
+      std::cerr << "tq740conf: cannot write the trace to " << cmdLine.trace << ": " << why << "\n";
       return kUsageExitStatus;
     }
   }
@@ -102,7 +104,7 @@ int main(int argc, char** argv) {
   int status = 1;
   {
     CTQ740confApp theApp(env);
-    if (theApp.InitInstance(QString::fromLocal8Bit(cmdLine.file.c_str()))) status = QApplication::exec();
+    if (theApp.InitInstance(pathFromNative(cmdLine.file))) status = QApplication::exec();
     theApp.ExitInstance();
   }
   return status;

@@ -71,9 +71,9 @@ class Run {
   int exec() {
     int code = run();
     m_progress.endLine();
-    if (m_traceFile && !m_traceFile->flush()) {
-      m_io.err << "tq740ctl: writing the trace file " << m_o.trace << " failed: " << std::strerror(errno)
-               << '\n';
+    // A trace that failed on the way is reported; the transfer went on.
+    if (m_trace && m_trace->failed()) {
+      m_io.err << "tq740ctl: writing the trace " << m_o.trace << " failed; it is incomplete\n";
       if (code == ctl_exit::kOk) code = ctl_exit::kInput;
     }
     return code;
@@ -101,15 +101,12 @@ class Run {
       m_trace = std::make_unique<FrameTrace>(m_io.err);
       return true;
     }
-    errno = 0;
-    m_traceFile = std::make_unique<std::ofstream>(m_o.trace, std::ios::app);
-    if (!*m_traceFile) {
-      err() << "tq740ctl: cannot open the trace file " << m_o.trace << ": "
-            << (errno ? std::strerror(errno) : "cannot be opened for writing") << '\n';
-      m_traceFile.reset();
+    std::string why;
+    m_trace = FrameTrace::open(m_o.trace, why);
+    if (!m_trace) {
+      err() << "tq740ctl: cannot open the trace file " << m_o.trace << ": " << why << '\n';
       return false;
     }
-    m_trace = std::make_unique<FrameTrace>(*m_traceFile);
     return true;
   }
 
@@ -267,7 +264,6 @@ class Run {
   CtlStreams& m_io;
   ConsolePrompt m_console;
   ConsoleProgress m_progress;
-  std::unique_ptr<std::ofstream> m_traceFile;
   std::unique_ptr<FrameTrace> m_trace;
   std::unique_ptr<TracingPrompt> m_prompt;
   Target m_target;

@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "link/log_file.h"
 #include "link/modbus_frames.h"
 
 namespace {
@@ -143,10 +144,10 @@ bool PtyModule::start() {
     if (m_options.logPath == "-") {
       m_log = &std::cerr;
     } else {
-      m_logFile = std::make_unique<std::ofstream>(m_options.logPath, std::ios::app);
-      if (!*m_logFile) {
-        m_error = "cannot open the frame log " + m_options.logPath;
-        m_logFile.reset();
+      std::string why;
+      m_logFile = openLogFile(m_options.logPath, why);
+      if (!m_logFile) {
+        m_error = "cannot open the frame log " + m_options.logPath + ": " + why;
         return false;
       }
       m_log = m_logFile.get();

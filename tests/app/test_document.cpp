@@ -8,12 +8,18 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
 #include "app/command_ids.h"
 #include "app/ctq740conf_doc.h"
+#include "app/native_path.h"
 #include "link/posix_serial_device.h"
+#include "model/configuration.h"
+#include "model/configuration_json.h"
 #include "model/control_ids.h"
 #include "model/register_map.h"
+#include "ops/config_form.h"
 #include "tests/app/app_harness.h"
 
 namespace {
@@ -271,4 +277,25 @@ TEST_F(DocumentTest, ClosingTheWindowReleasesAnOpenPort) {
   EXPECT_TRUE(second.open(h.pty->slavePath())) << second.lastErrorText();
 }
 
+}  // namespace
+
+namespace {
+// A file name that is not UTF-8 (Latin-1 "é", a lone 0xFF) opens, from the
+// command line as from anywhere, and Save writes back to that same file.
+TEST_F(DocumentTest, AFileNameThatIsNotUtf8OpensAndSavesInPlace) {
+  const std::string name = files.path().toStdString() + "/caf\xE9-\xFF.json";
+  const QString path = pathFromNative(name);
+  EXPECT_EQ(nativeFromPath(path), name);
+  EXPECT_EQ(nativeFromPath(pathFromNative("ok \xC3\xA9 \xF0\x9F\x98\x80")), "ok \xC3\xA9 \xF0\x9F\x98\x80");
+  {
+    std::ofstream out(name);
+    out << config_json::write(Configuration::fromImage(SimModule().image(), 2));
+  }
+  ASSERT_TRUE(h.start(path)) << ::testing::PrintToString(h.prompt.texts());
+  EXPECT_TRUE(h.prompt.m_messages.empty());
+  EXPECT_EQ(h.app->view()->configForm().orderCount(), 2);
+  h.run(cmd::kSaveConfiguration);
+  EXPECT_TRUE(h.prompt.m_messages.empty()) << ::testing::PrintToString(h.prompt.texts());
+  EXPECT_EQ(std::filesystem::directory_iterator(files.path().toStdString())->path().string(), name);
+}
 }  // namespace

@@ -17,6 +17,7 @@
 #include "form/corder_list_ctrl.h"
 #include "model/control_ids.h"
 #include "model/register_map.h"
+#include "ops/config_form.h"
 #include "tests/app/app_harness.h"
 
 namespace {

@@ -46,12 +46,12 @@ class CtlOutput : public ::testing::Test {
 };
 
 TEST_F(CtlOutput, EveryCommandReportsAnOutputThatFails) {
-  const FixedPortDiscovery discovery({{"/dev/ttyUSB0", "usb-FTDI_TQ740-if00-port0", "FT232R"}});
+  const FixedPortDiscovery discovery({{"/dev/ttyUSB0", "usb-FTDI_TQ740-if00-port0", "FT232R", "FTDI", "A1"}});
   const std::vector<std::vector<std::string>> commands = {
       {"firmware", "--simulate"},
       {"read", "--simulate"},
       {"read", "--simulate", "-o", "-"},
-      {"diff", "--simulate", "FILE"},
+      {"diff", "--simulate", "OTHER"},
       {"diff", "FILE", "OTHER"},  // differences: exit 1 already, and still said
       {"write", "--dry-run", "FILE"},
       {"ports"},

@@ -17,12 +17,13 @@ namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
 
-// A valid file with one value replaced.
-std::string validWith(const std::string& search, const std::string& replacement) {
-  std::string text = config_json::write(Configuration{});
-  const std::size_t at = text.find(search);
-  EXPECT_NE(at, std::string::npos) << search;
-  return text.replace(at, search.size(), replacement);
+// A valid file whose first com1.parity line is replaced.
+std::string validWith(const std::string& line) {
+  std::string text = config_json::write(Configuration::fromImage(RegisterImage{}, 0));
+  const std::size_t at = text.find("\"parity\"");
+  const std::size_t end = text.find(',', at);
+  EXPECT_NE(end, std::string::npos);
+  return text.replace(at, end - at, line);
 }
 
 struct HostileCase {
@@ -44,13 +45,13 @@ std::vector<HostileCase> hostileCases() {
          return t;
        }(),
        "nested deeper than 8 levels"},
-      {"long text value", validWith("\"8N2\"", "\"" + std::string(900'000, 'x') + "\""),
+      {"long text value", validWith("\"parity\": \"" + std::string(900'000, 'x') + "\""),
        "com1.parity: \"xxxx"},
-      {"long unknown key", validWith("\"parity\"", "\"" + std::string(900'000, 'k') + "\""),
+      {"long unknown key", validWith("\"" + std::string(900'000, 'k') + "\": 1"),
        "... (900000 bytes): unknown field"},
-      {"control characters in a key", validWith("\"parity\"", R"("\u001b]0;owned\u0007\u001b[2J")"),
+      {"control characters in a key", validWith(R"("parity": "8N2", "\u001b]0;owned\u0007\u001b[2J": 1)"),
        R"(com1.\u001b]0;owned\u0007\u001b[2J: unknown field)"},
-      {"control characters in a value", validWith("\"8N2\"", R"("\u009b31m\u007f")"),
+      {"control characters in a value", validWith(R"("parity": "\u009b31m\u007f")"),
        R"("\u009b31m\u007f" is not one of)"},
       {"unterminated long text", "{\"a\": \"" + std::string(900'000, 'y'), "not valid JSON: "},
       {"many unknown keys", manyKeys, "... and "},
