@@ -37,10 +37,8 @@ int main(int argc, char** argv) {
       break;
   }
 
-  QApplication qapp(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(app::kAppTitle));
-  QApplication::setApplicationVersion(QStringLiteral("1.0"));
-
+  // Before the window: a trace that cannot be written is said at once, also
+  // where no display is.
   std::unique_ptr<FrameTrace> trace;
   if (!cmdLine.trace.empty()) {
     std::string why;
@@ -50,6 +48,10 @@ int main(int argc, char** argv) {
       return kUsageExitStatus;
     }
   }
+
+  QApplication qapp(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(app::kAppTitle));
+  QApplication::setApplicationVersion(QStringLiteral("1.0"));
 
 #ifdef _WIN32
   // No pseudo-terminals: the simulated module answers on every COM port, in

@@ -297,5 +297,6 @@ TEST_F(DocumentTest, AFileNameThatIsNotUtf8OpensAndSavesInPlace) {
   h.run(cmd::kSaveConfiguration);
   EXPECT_TRUE(h.prompt.m_messages.empty()) << ::testing::PrintToString(h.prompt.texts());
   EXPECT_EQ(std::filesystem::directory_iterator(files.path().toStdString())->path().string(), name);
+  std::filesystem::remove(name);  // QTemporaryDir cannot name it
 }
 }  // namespace
