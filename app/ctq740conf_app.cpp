@@ -15,6 +15,7 @@
 #include "app/main_frame.h"
 #include "app/port_settings_dlg.h"
 #include "form/ctq740conf_view.h"
+#include "link/frame_trace.h"
 #include "link/system_port_discovery.h"
 #include "link/user_prompt.h"
 #include "model/configuration.h"
@@ -191,6 +192,12 @@ bool CTQ740confApp::InitInstance(const QString& file) {
 std::function<void()> CTQ740confApp::deviceCommand(const char* step, std::function<void()> command) {
   return [this, step, command = std::move(command)] {
     if (m_frame) m_frame->operation().run(QString::fromLatin1(step), command);
+    // A trace that stopped taking lines (a full disk, a reader gone) is said
+    // once, after the operation, which went on without it.
+    if (m_env.trace && m_env.trace->failed() && !m_traceFailureSaid) {
+      m_traceFailureSaid = true;
+      m_env.prompt->message("Writing the trace failed; it is incomplete from here on.", MsgKind::Warning);
+    }
   };
 }
 

@@ -100,6 +100,7 @@ class CTQ740confApp : public QObject {
   const PortDiscovery* m_discovery = nullptr;
   int m_previewPages = 0;
   bool m_exited = false;
+  bool m_traceFailureSaid = false;
   CommandRouter m_router;
   CommandMap m_commands;
   CommandMap m_viewCommands;

@@ -15,6 +15,7 @@
 #include "app/command_ids.h"
 #include "app/operation_progress.h"
 #include "form/corder_list_ctrl.h"
+#include "link/frame_trace.h"
 #include "model/control_ids.h"
 #include "model/register_map.h"
 #include "ops/config_form.h"
@@ -197,4 +198,30 @@ TEST(OperationGuard, ACloseWhileTheOperationsBoxIsUpWaitsForTheOperation) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
 }
 
+}  // namespace
+
+namespace {
+// A trace whose every write fails (a full disk, a reader gone): the
+// operation goes on to its end, and the loss is said once, after it.
+TEST(OperationGuard, ATraceThatFailsIsSaidOnceAndTheOperationGoesOn) {
+  struct FullBuf : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+  } full;
+  std::ostream failing(&full);
+  FrameTrace trace(failing);
+  TempSettings settings;
+  AppHarness h;
+  h.trace = &trace;
+  h.sim->setOrders(2);
+  ASSERT_TRUE(h.start());
+  h.run(cmd::kCom1);
+  h.run(cmd::kSelectDevice);
+  h.run(cmd::kReadParameters);
+  h.run(cmd::kReadFirmwareVersion);
+  ASSERT_EQ(h.prompt.m_messages.size(), 3u);
+  EXPECT_EQ(h.prompt.numbers().front(), 57);
+  EXPECT_EQ(h.prompt.m_messages[1].text, "Writing the trace failed; it is incomplete from here on.");
+  EXPECT_EQ(h.prompt.m_messages[1].kind, MsgKind::Warning);
+  EXPECT_EQ(h.prompt.m_messages[2].text, "Product code: 302010301\nProgram revision: 1.5");
+}
 }  // namespace
