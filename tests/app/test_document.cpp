@@ -161,6 +161,7 @@ TEST_F(DocumentTest, BadFilesAreRefusedWithOneBoxAndChangeNothing) {
       {"unknown text", "{\"com4\": {\"baudrate\": \"9601\", \"parity\": \"8N1\"}}",
        "com4.baudrate: \"9601\" is not one of"},
       {"a directory", {}, "is a directory"},
+      {"just over the size limit", QByteArray(1024 * 1024 + 1, ' '), "is larger than 1024 KiB"},
   };
   ASSERT_TRUE(h.start());
   const QString good = file("good.cfg");

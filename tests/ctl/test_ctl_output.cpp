@@ -1,9 +1,12 @@
-// Every tq740ctl command reports a standard output that cannot be written
-// (full, closed, a reader gone) and exits 1, rather than claiming success.
+// tq740ctl at the limits of its files: every command reports a standard
+// output that cannot be written (full, closed, a reader gone) and exits 1,
+// rather than claiming success; a write-protected -o is refused, not
+// replaced; an input just over the size limit is refused.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,6 +127,27 @@ TEST_F(CtlOutput, TheProgramReportsFullClosedAndBrokenOutputs) {
   std::ostringstream s;
   s << in.rdbuf();
   EXPECT_NE(s.str().find("cannot write to standard output: Broken pipe"), std::string::npos) << s.str();
+}
+
+TEST_F(CtlOutput, WriteProtectedOutputsAndOversizedInputsAreRefused) {
+  const std::string kept = m_dir + "/kept.json";
+  std::ofstream(kept) << "old";
+  ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+  std::ostringstream out, err;
+  EXPECT_EQ(runCtl({"read", "--simulate", "-o", kept}, CtlStreams{out, err, false}), 2);
+  EXPECT_NE(err.str().find("tq740ctl: cannot write " + kept + ": is write-protected (mode 0444); it was not replaced\n"),
+            std::string::npos)
+      << err.str();
+  std::ifstream in(kept);
+  std::string content;
+  std::getline(in, content);
+  EXPECT_EQ(content, "old");
+
+  const std::string big = m_dir + "/big.json";
+  std::ofstream(big) << std::string(1024 * 1024 + 1, ' ');
+  std::ostringstream out2, err2;
+  EXPECT_EQ(runCtl({"write", "--dry-run", big}, CtlStreams{out2, err2, false}), 2);
+  EXPECT_NE(err2.str().find("is larger than 1024 KiB"), std::string::npos) << err2.str();
 }
 
 }  // namespace
