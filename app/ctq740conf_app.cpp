@@ -100,7 +100,7 @@ bool CTQ740confApp::savePortSettings() {
   // come back at the next start, and why.
   const QString file = s.fileName();
   QString why = s.status() == QSettings::FormatError ? QStringLiteral("its contents cannot be read back")
-                                                      : QStringLiteral("it cannot be written");
+                                                     : QStringLiteral("it cannot be written");
   const QFileInfo info(file);
   if (info.isDir())
     why = QStringLiteral("a folder has its name");

@@ -29,12 +29,13 @@ struct TerminationSignals::Saved {
 #ifndef _WIN32
   int readEnd = -1;
   int writeEnd = -1;
-  struct sigaction old[std::size(kSignals)] {};
+  struct sigaction old[std::size(kSignals)]{};
   struct sigaction oldPipe {};
 #endif
 };
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent), m_saved(std::make_unique<Saved>()) {
+TerminationSignals::TerminationSignals(QObject* parent)
+    : QObject(parent), m_saved(std::make_unique<Saved>()) {
 #ifndef _WIN32
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;

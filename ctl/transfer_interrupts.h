@@ -36,9 +36,11 @@ class TransferInterrupts : public ops::OperationObserver {
 
   // The signals that interrupt a transfer (POSIX).
   static constexpr int kSignals[] = {
-      SIGINT, SIGTERM,
+      SIGINT,
+      SIGTERM,
 #ifndef _WIN32
-      SIGHUP, SIGQUIT,
+      SIGHUP,
+      SIGQUIT,
 #endif
   };
   static constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];

@@ -1,11 +1,11 @@
 #include "link/frame_trace.h"
 
-#include "link/log_file.h"
-
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
+
+#include "link/log_file.h"
 
 namespace {
 std::string hex(const std::uint8_t* data, std::size_t len) {

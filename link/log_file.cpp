@@ -68,7 +68,8 @@ std::unique_ptr<std::ostream> openLogFile(const std::string& path, std::string& 
 #ifndef _WIN32
   // Non-blocking, so that a FIFO without a reader fails at once (ENXIO)
   // instead of waiting for one; a FIFO with a reader is refused below.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) {
     why = errno == ENXIO ? "is a FIFO; a trace or log must be a file or a terminal" : std::strerror(errno);
     return nullptr;

@@ -265,7 +265,7 @@ void PtyModule::serve() {
   const nanoseconds discardSilence =
       m_options.pace ? kFrameSilence : nanoseconds(m_options.partialFrameTimeout);
   bool pace = m_options.pace;  // the answer going out now is paced
-  int pacedAnswers = 0;         // answers still to pace for a LateAnswer fault
+  int pacedAnswers = 0;        // answers still to pace for a LateAnswer fault
   // Paced: when the last answer's last character left. An answer never
   // starts before that plus a frame silence, also when its request has been
   // waiting meanwhile: two answers cannot overlap on a wire.

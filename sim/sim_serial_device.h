@@ -39,7 +39,7 @@ class SimSerialDevice : public SerialDevice {
   struct Chunk {
     Clock::time_point due;  // when its bytes reach the port
     std::vector<std::uint8_t> bytes;
-    bool held = false;      // waits for the next request (due is then unknown)
+    bool held = false;  // waits for the next request (due is then unknown)
   };
   bool begin();  // clears the error; false when the call cannot go on
   bool gone();

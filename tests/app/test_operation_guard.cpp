@@ -143,7 +143,8 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
     // Stopped before the first block: the module is as it was.
     EXPECT_TRUE(h.prompt.numbers().empty());
     EXPECT_EQ(countFunction(requests, 16), 0);
-    for (std::size_t r = 0; r < RegisterImage::kSize; ++r) ASSERT_EQ(h.sim->image().get(r), moduleBefore.get(r));
+    for (std::size_t r = 0; r < RegisterImage::kSize; ++r)
+      ASSERT_EQ(h.sim->image().get(r), moduleBefore.get(r));
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
     return;
   }

@@ -5,11 +5,11 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QTest>
 
@@ -213,7 +213,8 @@ namespace {
 TEST_F(PortSettingsTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheChoiceKeptForTheRun) {
   ASSERT_TRUE(h.start());
   const QString file =
-      QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("TQ740conf")).fileName();
+      QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("TQ740conf"))
+          .fileName();
   QFile::remove(file);
   ASSERT_TRUE(QDir().mkpath(file));
   h.prompt.clear();

@@ -18,7 +18,8 @@ namespace {
 extern "C" void ignoreSignal(int) {}
 
 TEST(QtIoWait, SignalsNeverEndTheWaitEarly) {
-  struct sigaction sa {}, old {};
+  struct sigaction sa {
+  }, old{};
   sa.sa_handler = ignoreSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = 0;  // no SA_RESTART: poll() returns EINTR

@@ -86,7 +86,8 @@ TEST_F(CtlOutput, EveryCommandReportsAnOutputThatFails) {
 TEST_F(CtlOutput, TheProgramReportsFullClosedAndBrokenOutputs) {
   const std::string errFile = m_dir + "/err";
   const auto shell = [&](const std::string& args, const std::string& redirect) {
-    const std::string cmd = std::string("'") + TQ740CTL + "' " + args + " " + redirect + " 2>'" + errFile + "'";
+    const std::string cmd =
+        std::string("'") + TQ740CTL + "' " + args + " " + redirect + " 2>'" + errFile + "'";
     const int status = std::system(cmd.c_str());
     std::ifstream in(errFile);
     std::ostringstream s;
@@ -135,7 +136,8 @@ TEST_F(CtlOutput, WriteProtectedOutputsAndOversizedInputsAreRefused) {
   ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
   std::ostringstream out, err;
   EXPECT_EQ(runCtl({"read", "--simulate", "-o", kept}, CtlStreams{out, err, false}), 2);
-  EXPECT_NE(err.str().find("tq740ctl: cannot write " + kept + ": is write-protected (mode 0444); it was not replaced\n"),
+  EXPECT_NE(err.str().find("tq740ctl: cannot write " + kept +
+                           ": is write-protected (mode 0444); it was not replaced\n"),
             std::string::npos)
       << err.str();
   std::ifstream in(kept);

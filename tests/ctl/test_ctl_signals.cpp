@@ -78,7 +78,8 @@ TEST_F(CtlSignals, ALateAnswerNeverShiftsTheBackup) {
   PacedModule clean, late;
   for (PacedModule* m : {&clean, &late}) {
     m->sim().setOrders(20);
-    for (int i = 0; i < 20; ++i) m->sim().setRegister(orderRecordStart(i) + 2, static_cast<std::uint16_t>(1 + i));
+    for (int i = 0; i < 20; ++i)
+      m->sim().setRegister(orderRecordStart(i) + 2, static_cast<std::uint16_t>(1 + i));
   }
   SimFaultRule rule;
   rule.fault = SimFault::LateAnswer;

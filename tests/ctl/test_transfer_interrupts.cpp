@@ -78,7 +78,8 @@ TEST(TransferInterrupts, BeforeTheFirstBlockNothingIsWritten) {
     EXPECT_EQ(r.writtenText(), "nothing");
     EXPECT_EQ(w.writes(), 0);
     EXPECT_TRUE(w.said.empty());
-    for (std::size_t reg = 0; reg < RegisterImage::kSize; ++reg) ASSERT_EQ(w.module.image().get(reg), before.get(reg));
+    for (std::size_t reg = 0; reg < RegisterImage::kSize; ++reg)
+      ASSERT_EQ(w.module.image().get(reg), before.get(reg));
   }
 }
 

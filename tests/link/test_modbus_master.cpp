@@ -106,11 +106,11 @@ TEST_P(AttemptLoop, CrossedAnswersAreNeverTaken) {
   // module changed in between), so taking it would show.
   const Bytes stale = GetParam().read ? readAnswer({0x0BAD, 0x0BAD}) : GetParam().good;
   script.silence();
-  script.answer(stale);              // attempt 2: the late answer to attempt 1
-  script.answer(GetParam().good);    // ... then the answer to attempt 2
-  script.silence();                  // the line falls silent
-  script.answer(GetParam().good);    // attempt 3: answered cleanly
-  script.silence();                  // and nothing follows it
+  script.answer(stale);            // attempt 2: the late answer to attempt 1
+  script.answer(GetParam().good);  // ... then the answer to attempt 2
+  script.silence();                // the line falls silent
+  script.answer(GetParam().good);  // attempt 3: answered cleanly
+  script.silence();                // and nothing follows it
   fillPattern(image);
   EXPECT_TRUE(run());
   EXPECT_TRUE(prompt.m_messages.empty());

@@ -84,7 +84,8 @@ TEST(HostileJson, DeepNestingNeedsLittleMemory) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the address sanitizer reserves more address space than the cap";
 #endif
-  const std::string texts[] = {std::string(kMiB, '['), std::string(kMiB / 2, '[') + std::string(kMiB / 2, ']')};
+  const std::string texts[] = {std::string(kMiB, '['),
+                               std::string(kMiB / 2, '[') + std::string(kMiB / 2, ']')};
   for (const std::string& text : texts) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
