@@ -1,9 +1,11 @@
 // The frame log: every attempt's request and answer, every box's text.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -85,6 +87,7 @@ TEST(FrameTraceTest, OpensFilesForAppendingAndStandardError) {
   EXPECT_NE(l[1].find("second"), std::string::npos);
 }
 
+#ifndef _WIN32
 // What a trace or log may be: a file or a terminal-like device. The rest is
 // refused at once, with the reason; nothing waits for a FIFO's reader.
 TEST(FrameTraceTest, TargetsThatCannotTakeATraceAreRefusedAtOnce) {
@@ -121,6 +124,7 @@ TEST(FrameTraceTest, TargetsThatCannotTakeATraceAreRefusedAtOnce) {
   }
   std::filesystem::remove_all(dir);
 }
+#endif
 
 TEST(FrameTraceTest, TracingPromptWithoutTraceOnlyForwards) {
   RecordingPrompt recorder;
