@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include "app/native_path.h"
 #include "model/version.h"
 
 namespace {
@@ -32,7 +33,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
   parser.addOptions({port, trace, simulate, help, version});
 
   QStringList list{QStringLiteral("tq740conf")};
-  for (const std::string& a : args) list << QString::fromLocal8Bit(a.c_str());
+  for (const std::string& a : args) list << pathFromNative(a);
   if (!parser.parse(list)) {
     if (!parser.unknownOptionNames().isEmpty())
       return failure("unknown option " + dashed(parser.unknownOptionNames().first()));
@@ -50,7 +51,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     c.action = CommandLine::Action::Version;
   c.simulate = parser.isSet(simulate);
   if (parser.isSet(trace)) {
-    c.trace = parser.values(trace).constLast().toStdString();
+    c.trace = nativeFromPath(parser.values(trace).constLast());
     if (c.trace.empty()) return failure("--trace needs a file name or -");
   }
   for (const QString& v : parser.values(port)) {
@@ -62,7 +63,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
   }
   const QStringList files = parser.positionalArguments();
   if (files.size() > 1) return failure("more than one file name given: " + files[1].toStdString());
-  if (!files.isEmpty()) c.file = files.first().toLocal8Bit().toStdString();
+  if (!files.isEmpty()) c.file = nativeFromPath(files.first());
   return c;
 }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
 
 #include "app/about_dlg.h"
@@ -15,6 +16,7 @@
 #include "app/main_frame.h"
 #include "app/port_settings_dlg.h"
 #include "form/ctq740conf_view.h"
+#include "link/frame_trace.h"
 #include "link/system_port_discovery.h"
 #include "link/user_prompt.h"
 #include "model/configuration.h"
@@ -89,13 +91,30 @@ void CTQ740confApp::loadSettings() {
   s.endGroup();
 }
 
-void CTQ740confApp::savePortSettings() {
+bool CTQ740confApp::savePortSettings() {
   QSettings s = appSettings();
   s.beginGroup(kPortSection);
   for (int n = 1; n <= PortMap::kPorts; ++n)
     s.setValue(kPortEntry.arg(n), QString::fromStdString(m_savedPorts.path(n)));
   s.endGroup();
   s.sync();
+  if (s.status() == QSettings::NoError) return true;
+  // The choice still holds for this run; the user learns that it will not
+  // come back at the next start, and why.
+  const QString file = s.fileName();
+  QString why = s.status() == QSettings::FormatError ? QStringLiteral("its contents cannot be read back")
+                                                     : QStringLiteral("it cannot be written");
+  const QFileInfo info(file);
+  if (info.isDir())
+    why = QStringLiteral("a folder has its name");
+  else if (info.exists() && !info.isWritable())
+    why = QStringLiteral("permission denied");
+  else if (!info.exists() && !QFileInfo(info.absolutePath()).isWritable())
+    why = QStringLiteral("its folder cannot be written");
+  m_env.prompt->message("The port settings could not be saved to " + file.toStdString() + " (" +
+                            why.toStdString() + "). They apply until the program ends.",
+                        MsgKind::Warning);
+  return false;
 }
 
 PortMap CTQ740confApp::portMap() const {
@@ -156,6 +175,18 @@ bool CTQ740confApp::InitInstance(const QString& file) {
   // A new document; a file named on the command line opens once the window
   // shows, so that its boxes have a window to belong to.
   OnFileNew();
+
+  // A signal that would end the program, or the desktop session ending,
+  // closes the window as the user would, without a question: a running
+  // operation is waited for.
+  m_signals = std::make_unique<TerminationSignals>();
+  connect(m_signals.get(), &TerminationSignals::requested, m_frame, &CMainFrame::closeForSessionEnd);
+#ifndef QT_NO_SESSIONMANAGER
+  connect(qApp, &QGuiApplication::commitDataRequest, m_frame, [this] {
+    if (m_frame) m_frame->closeForSessionEnd();
+  });
+#endif
+
   m_frame->resize(m_frame->initialSize());
   m_frame->show();
   m_frame->UpdateCommandUI();
@@ -172,6 +203,12 @@ bool CTQ740confApp::InitInstance(const QString& file) {
 std::function<void()> CTQ740confApp::deviceCommand(const char* step, std::function<void()> command) {
   return [this, step, command = std::move(command)] {
     if (m_frame) m_frame->operation().run(QString::fromLatin1(step), command);
+    // A trace that stopped taking lines (a full disk, a reader gone) is said
+    // once, after the operation, which went on without it.
+    if (m_env.trace && m_env.trace->failed() && !m_traceFailureSaid) {
+      m_traceFailureSaid = true;
+      m_env.prompt->message("Writing the trace failed; it is incomplete from here on.", MsgKind::Warning);
+    }
   };
 }
 
@@ -226,6 +263,7 @@ int CTQ740confApp::ExitInstance() {
   m_exited = true;
   // The frame goes first: its view closes an open port.
   delete m_frame;
+  m_signals.reset();
   QSettings s = appSettings();
   s.beginGroup(kRecentSection);
   for (int i = 1; i <= kMaxRecentFiles; ++i) {

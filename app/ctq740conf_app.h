@@ -14,6 +14,7 @@
 
 #include "app/command_router.h"
 #include "app/qt_io_wait.h"
+#include "app/termination_signals.h"
 #include "form/ctq740conf_view.h"
 #include "link/port_discovery.h"
 #include "link/serial_device.h"
@@ -82,7 +83,8 @@ class CTQ740confApp : public QObject {
 
  private:
   void loadSettings();
-  void savePortSettings();
+  // False, after telling the user, when the settings file cannot be written.
+  bool savePortSettings();
   void bindViewCommands();
   // A view command that talks to the module, run under the frame's
   // operation guard.
@@ -102,10 +104,12 @@ class CTQ740confApp : public QObject {
   const PortDiscovery* m_discovery = nullptr;
   int m_previewPages = 0;
   bool m_exited = false;
+  bool m_traceFailureSaid = false;
   CommandRouter m_router;
   CommandMap m_commands;
   CommandMap m_viewCommands;
   std::unique_ptr<CTQ740confDoc> m_doc;
   QPointer<CMainFrame> m_frame;
   QPointer<CTQ740confView> m_view;
+  std::unique_ptr<TerminationSignals> m_signals;
 };

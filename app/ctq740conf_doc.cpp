@@ -4,6 +4,7 @@
 
 #include "app/command_ids.h"
 #include "app/desktop.h"
+#include "app/native_path.h"
 #include "link/user_prompt.h"
 #include "model/configuration_json.h"
 #include "model/field_domains.h"
@@ -67,7 +68,7 @@ std::string CTQ740confDoc::problemList(const std::vector<std::string>& lines) {
 }
 
 bool CTQ740confDoc::OnOpenDocument(const QString& path, std::optional<Configuration>& config) {
-  const std::string file = path.toStdString();
+  const std::string file = nativeFromPath(path);
   std::string text, why;
   std::vector<std::string> problems;
   Configuration read;
@@ -134,7 +135,7 @@ bool CTQ740confDoc::save(bool askForName) {
       return false;
   }
   std::string why;
-  if (!safe_file::write(path.toStdString(), config_json::write(*config), why)) {
+  if (!safe_file::write(nativeFromPath(path), config_json::write(*config), why)) {
     m_prompt.message("Cannot save the configuration to " + path.toStdString() + ": " + why, MsgKind::Error);
     return false;
   }

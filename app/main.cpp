@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/ctq740conf_app.h"
 #include "app/desktop.h"
+#include "app/native_path.h"
 #include "app/qt_user_prompt.h"
 #include "link/frame_trace.h"
 #include "sim/sim_module.h"
@@ -36,18 +37,21 @@ int main(int argc, char** argv) {
       break;
   }
 
-  QApplication qapp(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(app::kAppTitle));
-  QApplication::setApplicationVersion(QStringLiteral("1.0"));
-
+  // Before the window: a trace that cannot be written is said at once, also
+  // where no display is.
   std::unique_ptr<FrameTrace> trace;
   if (!cmdLine.trace.empty()) {
-    trace = FrameTrace::open(cmdLine.trace);
+    std::string why;
+    trace = FrameTrace::open(cmdLine.trace, why);
     if (!trace) {
-      std::cerr << "tq740conf: cannot write the trace to " << cmdLine.trace << "\n";
+      std::cerr << "tq740conf: cannot write the trace to " << cmdLine.trace << ": " << why << "\n";
       return kUsageExitStatus;
     }
   }
+
+  QApplication qapp(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(app::kAppTitle));
+  QApplication::setApplicationVersion(QStringLiteral("1.0"));
 
 #ifdef _WIN32
   // No pseudo-terminals: the simulated module answers on every COM port, in
@@ -102,7 +106,7 @@ int main(int argc, char** argv) {
   int status = 1;
   {
     CTQ740confApp theApp(env);
-    if (theApp.InitInstance(QString::fromLocal8Bit(cmdLine.file.c_str()))) status = QApplication::exec();
+    if (theApp.InitInstance(pathFromNative(cmdLine.file))) status = QApplication::exec();
     theApp.ExitInstance();
   }
   return status;

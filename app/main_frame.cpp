@@ -312,6 +312,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+void CMainFrame::closeForSessionEnd() {
+  m_sessionEnding = true;
+  close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
   // A transfer cut off halfway would leave the module with a mix of old and
   // new blocks, and the view that runs it must outlive it: the close waits
@@ -325,7 +330,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   }
   // A close the user asked for asks about unsaved changes; one from a signal
   // or the session's end never waits on a box.
-  if (!m_closeWithoutAsking && queryClose && !queryClose()) {
+  if (!m_sessionEnding && queryClose && !queryClose()) {
     event->ignore();
     m_operation.releaseClose();
     m_progress->setNotice({});
@@ -337,9 +342,4 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   // an open port.
   QObject::disconnect(m_idleConnection);
   event->accept();
-}
-
-void CMainFrame::closeWithoutAsking() {
-  m_closeWithoutAsking = true;
-  close();
 }

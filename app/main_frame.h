@@ -46,10 +46,6 @@ class CMainFrame : public QMainWindow {
   // Asked before a close that the user requested (Exit, the window's close
   // button): false keeps the window open. Set by the application.
   std::function<bool()> queryClose;
-  // Closes without asking anything: the close of a signal or of the desktop
-  // session ending. While an operation runs it is held like any close.
-  void closeWithoutAsking();
-  bool closingWithoutAsking() const { return m_closeWithoutAsking; }
   // Changes shown before writing (the mark of its command).
   std::function<bool()> showChangesBeforeWriting;
 
@@ -76,6 +72,15 @@ class CMainFrame : public QMainWindow {
   OperationGuard& operation() { return m_operation; }
   // The status bar's progress of the running operation.
   OperationProgress* progress() const { return m_progress; }
+
+  // The close of a signal (SIGINT, SIGTERM, SIGHUP) or of the desktop
+  // session ending: it never asks anything and never waits on a box. Like
+  // any close it waits for a running operation; a write that has not sent
+  // its first block stops there with nothing written.
+  void closeForSessionEnd();
+  // True once closeForSessionEnd() was called: the close under way asks
+  // nothing.
+  bool sessionEnding() const { return m_sessionEnding; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -106,5 +111,5 @@ class CMainFrame : public QMainWindow {
   std::function<LockKeyState()> m_lockKeyReader;
   OperationGuard m_operation;
   OperationProgress* m_progress = nullptr;
-  bool m_closeWithoutAsking = false;
+  bool m_sessionEnding = false;
 };

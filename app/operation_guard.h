@@ -3,7 +3,8 @@
 // runs it holds off keyboard and mouse input to every window except the
 // operation's own message boxes, and it keeps a close of the main window
 // until the operation has ended. It follows the operation's progress; the
-// window never asks an operation to stop.
+// window asks an operation to stop only in one case: a write that a close
+// reached before its first block is not begun.
 
 #include <QObject>
 #include <QString>
@@ -31,6 +32,9 @@ class OperationGuard : public QObject, public ops::OperationObserver {
   void releaseClose() { m_closeHeld = false; }
 
   void progress(const std::string& step, int done, int total) override;
+  // A close held before a write sent its first block ends the write there:
+  // nothing is written.
+  bool stopBeforeWriting() override { return m_closeHeld; }
 
  signals:
   void started(const QString& step);

@@ -11,13 +11,18 @@
 #include <optional>
 
 namespace {
-// What poll() says of the descriptor right now, without waiting.
+// poll() on the descriptor for up to timeoutMs (-1: no limit). A signal that
+// interrupts it does not shorten the wait: it goes on for the time left.
 int pollNow(int fd, short events, short& revents, int timeoutMs = 0) {
   pollfd p{fd, events, 0};
+  const QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                              : QDeadlineTimer(timeoutMs, Qt::PreciseTimer));
   int r = 0;
-  do {
+  for (;;) {
     r = ::poll(&p, 1, timeoutMs);
-  } while (r < 0 && errno == EINTR && timeoutMs == 0);
+    if (r >= 0 || errno != EINTR) break;
+    if (!deadline.isForever()) timeoutMs = int(deadline.remainingTime());
+  }
   revents = r > 0 ? p.revents : 0;
   return r;
 }
@@ -35,7 +40,7 @@ int QtIoWait::wait(int fd, short events, short& revents, int timeoutMs) {
     m_sinceEvents.start();
   }
   const int slice = timeoutMs < 0 ? kSliceMs : std::min(timeoutMs, kSliceMs);
-  if (const int r = pollNow(fd, events, revents, slice); r > 0 || (r < 0 && errno != EINTR)) return r;
+  if (const int r = pollNow(fd, events, revents, slice); r != 0) return r;
   if (timeoutMs >= 0 && timeoutMs <= slice) return 0;
   if (timeoutMs > 0) timeoutMs -= slice;
 

@@ -32,6 +32,7 @@
 #include "app/main_frame.h"
 #include "app/qt_io_wait.h"
 #include "app/qt_user_prompt.h"
+#include "bench/hostile_json_bench.h"
 #include "form/ctq740conf_view.h"
 #include "link/io_wait.h"
 #include "link/modbus_master.h"
@@ -560,5 +561,7 @@ int main(int argc, char** argv) {
   std::sort(ms.begin(), ms.end());
   std::printf("  first paint: median %.1f ms (min %.1f, max %.1f over %zu runs)  peak RSS %.1f MiB\n",
               ms[ms.size() / 2], ms.front(), ms.back(), ms.size(), static_cast<double>(rss) / 1024.0);
+
+  benchHostileJson(quick);
   return 0;
 }

@@ -71,9 +71,9 @@ class Run {
   int exec() {
     int code = run();
     m_progress.endLine();
-    if (m_traceFile && !m_traceFile->flush()) {
-      m_io.err << "tq740ctl: writing the trace file " << m_o.trace << " failed: " << std::strerror(errno)
-               << '\n';
+    // A trace that failed on the way is reported; the transfer went on.
+    if (m_trace && m_trace->failed()) {
+      m_io.err << "tq740ctl: writing the trace " << m_o.trace << " failed; it is incomplete\n";
       if (code == ctl_exit::kOk) code = ctl_exit::kInput;
     }
     return code;
@@ -101,15 +101,12 @@ class Run {
       m_trace = std::make_unique<FrameTrace>(m_io.err);
       return true;
     }
-    errno = 0;
-    m_traceFile = std::make_unique<std::ofstream>(m_o.trace, std::ios::app);
-    if (!*m_traceFile) {
-      err() << "tq740ctl: cannot open the trace file " << m_o.trace << ": "
-            << (errno ? std::strerror(errno) : "cannot be opened for writing") << '\n';
-      m_traceFile.reset();
+    std::string why;
+    m_trace = FrameTrace::open(m_o.trace, why);
+    if (!m_trace) {
+      err() << "tq740ctl: cannot open the trace file " << m_o.trace << ": " << why << '\n';
       return false;
     }
-    m_trace = std::make_unique<FrameTrace>(*m_traceFile);
     return true;
   }
 
@@ -159,13 +156,8 @@ class Run {
     if (!readModule(config)) return ctl_exit::kDevice;
     const std::string json = config_json::write(config);
     if (m_o.output.empty() || m_o.output == "-") {
-      errno = 0;
-      m_io.out << json << std::flush;
-      if (!m_io.out) {
-        err() << "tq740ctl: cannot write the configuration to standard output"
-              << (errno ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
-        return ctl_exit::kDevice;
-      }
+      // A failure to write it is reported when the command ends.
+      m_io.out << json;
       return ctl_exit::kOk;
     }
     std::string why;
@@ -272,7 +264,6 @@ class Run {
   CtlStreams& m_io;
   ConsolePrompt m_console;
   ConsoleProgress m_progress;
-  std::unique_ptr<std::ofstream> m_traceFile;
   std::unique_ptr<FrameTrace> m_trace;
   std::unique_ptr<TracingPrompt> m_prompt;
   Target m_target;
@@ -292,12 +283,30 @@ int listPorts(const PortDiscovery& discovery, std::ostream& out) {
   return ctl_exit::kOk;
 }
 
-int runCtl(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery) {
+namespace {
+int runCommand(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery) {
   CtlOptions o;
   if (std::optional<int> done = parseCommandLine(args, o, io)) return *done;
   if (o.command == "ports") return listPorts(discovery, io.out);
   Run run(o, io);
   return run.exec();
+}
+}  // namespace
+
+int runCtl(const std::vector<std::string>& args, CtlStreams io, const PortDiscovery& discovery) {
+  ignoreBrokenPipes();
+  int code = runCommand(args, io, discovery);
+  // Whatever the command printed must have arrived: standard output full,
+  // closed or a pipe whose reader went away is an error, for every command,
+  // --help included.
+  errno = 0;
+  io.out.flush();
+  if (!io.out) {
+    io.err << "tq740ctl: cannot write to standard output"
+           << (errno ? std::string(": ") + std::strerror(errno) : std::string()) << '\n';
+    if (code == ctl_exit::kOk) code = ctl_exit::kDevice;
+  }
+  return code;
 }
 
 int runCtl(const std::vector<std::string>& args, CtlStreams io) {

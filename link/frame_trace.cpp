@@ -5,6 +5,8 @@
 #include <ctime>
 #include <iostream>
 
+#include "link/log_file.h"
+
 namespace {
 std::string hex(const std::uint8_t* data, std::size_t len) {
   std::string out;
@@ -30,10 +32,10 @@ std::string oneLine(const std::string& text) {
 }
 }  // namespace
 
-std::unique_ptr<FrameTrace> FrameTrace::open(const std::string& target) {
+std::unique_ptr<FrameTrace> FrameTrace::open(const std::string& target, std::string& why) {
   if (target == "-") return std::make_unique<FrameTrace>(std::cerr);
-  auto file = std::make_unique<std::ofstream>(target, std::ios::out | std::ios::app);
-  if (!*file) return nullptr;
+  std::unique_ptr<std::ostream> file = openLogFile(target, why);
+  if (!file) return nullptr;
   auto trace = std::make_unique<FrameTrace>(*file);
   trace->m_file = std::move(file);
   return trace;

@@ -11,18 +11,27 @@
 
 class FrameTrace {
  public:
-  // "-" traces to standard error; anything else is a file (appended to).
-  static std::unique_ptr<FrameTrace> open(const std::string& target);
+  // "-" traces to standard error; anything else is opened by openLogFile()
+  // (appended to; a FIFO or a device that takes nothing is refused). why:
+  // the reason when the result is null.
+  static std::unique_ptr<FrameTrace> open(const std::string& target, std::string& why);
+  static std::unique_ptr<FrameTrace> open(const std::string& target) {
+    std::string why;
+    return open(target, why);
+  }
   explicit FrameTrace(std::ostream& out);
 
   void request(int attempt, const std::uint8_t* data, std::size_t len);
   void answer(int attempt, const std::uint8_t* data, std::size_t len, bool readOk, int error);
   void message(const std::string& text);
   void note(const std::string& text);
+  // A write to the trace has failed since it was opened (full disk, a
+  // reader gone); the transfer goes on without it.
+  bool failed() const { return m_out->fail(); }
 
  private:
   void stamp();
-  std::unique_ptr<std::ofstream> m_file;
+  std::unique_ptr<std::ostream> m_file;
   std::ostream* m_out;
 };
 

@@ -45,6 +45,32 @@ bool ModbusMaster::refuse(const char* what, std::uint16_t start, std::uint16_t c
   return fail(number);
 }
 
+// Modbus RTU carries no transaction number, so once an attempt has gone
+// unanswered its answer may still come, during a later attempt or even the
+// next request, and it looks exactly like a fresh one. A clean transaction
+// (the first attempt answered) pays nothing for this. After a retry, an
+// answer counts only when the line then stays quiet for a whole read
+// time-out: anything arriving in that time means two answers crossed, and
+// nobody can tell which belongs to which attempt. Everything is then
+// discarded and the attempt counts as one that heard nothing, so the request
+// goes out again or the transaction fails; it never succeeds on such bytes,
+// and none of them is left on the line for the next request.
+bool ModbusMaster::lineStaysQuiet(SerialDevice& device) {
+  bool quiet = true;
+  for (int read = 0; read < kMaxDrainReads; ++read) {
+    std::size_t got = 0;
+    // Never fills the scratch buffer in time, so each read waits its whole
+    // time-out: a read that brings nothing is a full time-out of silence.
+    const bool ok = device.read(m_drainBuffer.data(), m_drainBuffer.size(), got);
+    if (got > 0 && m_trace) m_trace->note("late answer discarded: " + std::to_string(got) + " bytes");
+    if (!ok) return false;
+    if (got == 0) return quiet;
+    quiet = false;
+  }
+  if (m_trace) m_trace->note("the line does not fall silent");
+  return false;
+}
+
 AttemptResult ModbusMaster::runAttempts(std::size_t requestLength, std::size_t answerLength, bool purge) {
   AttemptResult a;
   SerialDevice* device = currentDevice();
@@ -55,6 +81,7 @@ AttemptResult ModbusMaster::runAttempts(std::size_t requestLength, std::size_t a
     return a;
   }
   m_prompt.beginWaitCursor();
+  bool retried = false;  // an earlier attempt of this request may still be answered
   for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
     a = AttemptResult{};
     if (purge) device->purge();
@@ -67,7 +94,16 @@ AttemptResult ModbusMaster::runAttempts(std::size_t requestLength, std::size_t a
     // judgement still looks only at the bytes the buffer holds.
     if (a.read > answerLength) a.read = answerLength;
     if (m_trace) m_trace->answer(attempt, m_rxBuffer.data(), a.read, a.readOk, a.readError);
-    if (attempt == kMaxAttempts || attemptGood(a, requestLength)) break;
+    const bool good = attemptGood(a, requestLength);
+    if (good && retried && !lineStaysQuiet(*device)) {
+      // Crossed answers: judged, if this was the last attempt, as an
+      // attempt that heard nothing.
+      if (m_trace) m_trace->note("attempt " + std::to_string(attempt) + ": answers crossed, none taken");
+      a.read = 0;
+      continue;
+    }
+    if (attempt == kMaxAttempts || good) break;
+    retried = true;
   }
   m_prompt.endWaitCursor();
   return a;

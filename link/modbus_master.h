@@ -40,6 +40,9 @@ class ModbusMaster {
 
  private:
   AttemptResult runAttempts(std::size_t requestLength, std::size_t answerLength, bool purge);
+  // After a retry: true when the line stays silent for a whole read
+  // time-out; whatever arrives meanwhile is read and dropped.
+  bool lineStaysQuiet(SerialDevice& device);
   SerialDevice* currentDevice() const;
   bool fail(int number);
   bool refuse(const char* what, std::uint16_t start, std::uint16_t count, int number);
@@ -51,4 +54,8 @@ class ModbusMaster {
   FrameTrace* m_trace = nullptr;
   std::array<std::uint8_t, kBufferSize> m_txBuffer{};
   std::array<std::uint8_t, kBufferSize> m_rxBuffer{};
+  // Late bytes that are read only to be dropped; bounded so that a line
+  // that never falls silent still ends the transaction.
+  static constexpr int kMaxDrainReads = 8;
+  std::array<std::uint8_t, kBufferSize> m_drainBuffer{};
 };

@@ -39,6 +39,34 @@ std::string jsonQuoted(std::string_view s) {
   return out + "\"";
 }
 
+std::string shownText(std::string_view s, std::size_t maxBytes) {
+  std::size_t cut = s.size();
+  if (cut > maxBytes) {
+    cut = maxBytes;
+    // Not inside a UTF-8 sequence: back up over continuation bytes.
+    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+  }
+  std::string out;
+  const auto escape = [&out](unsigned code) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\u%04x", code);
+    out += buf;
+  };
+  for (std::size_t i = 0; i < cut; ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 || c == 0x7F) {
+      escape(c);
+    } else if (c == 0xC2 && i + 1 < cut && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+      escape(static_cast<unsigned char>(s[++i]));  // U+0080..U+009F: terminal controls too
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (cut < s.size()) out += "... (" + std::to_string(s.size()) + " bytes)";
+  return out;
+}
+
 std::string listText(std::span<const std::string_view> list) {
   std::string out;
   for (std::size_t i = 0; i < list.size(); ++i) {

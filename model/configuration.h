@@ -78,5 +78,9 @@ std::string orderJson(const MasterOrder& order);
 std::string tooManyOrders(std::size_t count);
 // A text as a JSON string literal.
 std::string jsonQuoted(std::string_view s);
+// A text from a file, made safe for a message: control characters (C0, DEL
+// and C1) escaped as \u00XX, and a text longer than maxBytes cut there (at a
+// character boundary) with "... (N bytes)" after it.
+std::string shownText(std::string_view s, std::size_t maxBytes = 64);
 // The texts of a list, each quoted, separated by ", ".
 std::string listText(std::span<const std::string_view> list);

@@ -12,6 +12,17 @@ using nlohmann::json;
 constexpr std::array<std::string_view, 5> kGroups = {"com1", "com2", "com3", "com4", "master"};
 constexpr std::array<std::string_view, 2> kReference = {"product_code", "program_revision"};
 
+// A text from the file, quoted for a message: short, and with every control
+// character escaped, so that a file cannot flood a box or drive a terminal.
+std::string quoted(const std::string& s) {
+  return "\"" + shownText(s) + "\"";
+}
+
+// Deeper than any configuration (root, group, orders, order record): such a
+// file is refused at once, before its nesting costs memory or time.
+constexpr std::size_t kMaxDepth = 8;
+struct TooDeep {};
+
 std::string describe(const json& v) {
   switch (v.type()) {
     case json::value_t::null:
@@ -19,7 +30,7 @@ std::string describe(const json& v) {
     case json::value_t::boolean:
       return v.get<bool>() ? "true" : "false";
     case json::value_t::string:
-      return jsonQuoted(v.get<std::string>());
+      return quoted(v.get<std::string>());
     case json::value_t::array:
       return "an array";
     case json::value_t::object:
@@ -40,6 +51,7 @@ class DuplicateKeys {
     switch (event) {
       case E::object_start:
       case E::array_start:
+        if (m_frames.size() >= kMaxDepth) throw TooDeep{};
         countElement();
         m_frames.push_back({event == E::array_start, -1, {}, {}, path()});
         break;
@@ -49,8 +61,9 @@ class DuplicateKeys {
         break;
       case E::key: {
         Frame& f = m_frames.back();
-        f.key = parsed.get<std::string>();
-        if (!f.keys.insert(f.key).second)
+        const std::string& key = parsed.get_ref<const std::string&>();
+        f.key = shownText(key);
+        if (!f.keys.insert(key).second)
           m_problems.push_back(f.path + (f.path.empty() ? "" : ".") + f.key + ": given twice");
         break;
       }
@@ -101,7 +114,7 @@ class Reader {
       bool known = false;
       for (std::string_view r : required) known = known || r == it.key();
       for (std::string_view r : optional) known = known || r == it.key();
-      if (!known) problem(prefix + it.key(), "unknown field");
+      if (!known) problem(prefix + shownText(it.key()), "unknown field");
     }
   }
 
@@ -161,7 +174,7 @@ class Reader {
           return true;
         }
       }
-      problem(path, jsonQuoted(s) + " is not one of " + listText(list));
+      problem(path, quoted(s) + " is not one of " + listText(list));
       return false;
     }
     if (v.is_number()) {
@@ -267,13 +280,19 @@ bool read(const std::string& text, Configuration& out, std::vector<std::string>&
   json root;
   try {
     root = json::parse(text, DuplicateKeys(problems));
+  } catch (const TooDeep&) {
+    problems.resize(before);
+    problems.push_back("nested deeper than " + std::to_string(kMaxDepth) +
+                       " levels: not a configuration file");
+    return false;
   } catch (const json::exception& e) {
     // "[json.exception.parse_error.101] parse error at line 1, column 6: ..."
     std::string what = e.what();
     const std::size_t close = what.find("] ");
     if (what.rfind("[json.exception", 0) == 0 && close != std::string::npos) what.erase(0, close + 2);
     problems.resize(before);
-    problems.push_back("not valid JSON: " + what);
+    // The text last read can be as long as the file.
+    problems.push_back("not valid JSON: " + shownText(what, 200));
     return false;
   }
   if (!root.is_object()) {
@@ -304,7 +323,17 @@ bool read(const std::string& text, Configuration& out, std::vector<std::string>&
     }
     readGroup(reader, *g, group, config);
   }
-  if (problems.size() != before) return false;
+  if (problems.size() != before) {
+    // A file of thousands of unknown keys gets a readable report, not one
+    // line for each.
+    constexpr std::size_t kMaxProblems = 20;
+    if (problems.size() - before > kMaxProblems) {
+      const std::size_t more = problems.size() - before - kMaxProblems;
+      problems.resize(before + kMaxProblems);
+      problems.push_back("... and " + std::to_string(more) + " more problems");
+    }
+    return false;
+  }
   out = std::move(config);
   return true;
 }

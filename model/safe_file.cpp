@@ -1,6 +1,7 @@
 #include "model/safe_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -37,6 +38,11 @@ std::string temporaryName(const std::string& target, unsigned attempt) {
 #ifndef _WIN32
 
 namespace {
+
+SyncCall g_sync = nullptr;
+int syncToDisk(int fd) {
+  return g_sync ? g_sync(fd) : ::fsync(fd);
+}
 
 std::string reason(int error) {
   return std::strerror(error);
@@ -96,7 +102,7 @@ bool replaceAtomically(const std::string& target, const struct stat* existing, c
     ok = false;
   }
   ok = ok && writeAll(fd, text, why);
-  if (ok && ::fsync(fd) != 0) {
+  if (ok && syncToDisk(fd) != 0) {
     why = reason(errno);
     ok = false;
   }
@@ -108,8 +114,35 @@ bool replaceAtomically(const std::string& target, const struct stat* existing, c
     why = reason(errno);
     ok = false;
   }
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // The rename itself reaches the disk with its folder.
+  const std::filesystem::path folder = std::filesystem::path(temp).parent_path();
+  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    syncToDisk(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+// Refuses a regular file that the user may not write, or that its mode
+// protects from everyone (root may write anything, but a file made
+// read-only was made so on purpose).
+bool writable(const std::string& path, const struct stat& st, std::string& why) {
+  if (::access(path.c_str(), W_OK) != 0) {
+    why = reason(errno) + "; it was not replaced";
+    return false;
+  }
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    why = std::string("is write-protected (mode ") + mode + "); it was not replaced";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -192,7 +225,12 @@ bool write(const std::string& path, const std::string& text, std::string& why) {
     why = ec.message();
     return false;
   }
+  if (!writable(target.string(), st, why)) return false;
   return replaceAtomically(target.string(), &st, text, why);
+}
+
+void setSyncCallForTesting(SyncCall call) {
+  g_sync = call;
 }
 
 #else  // Windows: no FIFOs; devices are refused rather than replaced.
@@ -237,6 +275,12 @@ bool write(const std::string& path, const std::string& text, std::string& why) {
     why = "is not a regular file";
     return false;
   }
+  // The read-only attribute: nobody may write the file.
+  if (std::filesystem::exists(status) &&
+      (status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none) {
+    why = "is write-protected (read-only); it was not replaced";
+    return false;
+  }
   const std::string temp = temporaryName(path, 0);
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -254,6 +298,8 @@ bool write(const std::string& path, const std::string& text, std::string& why) {
   }
   return true;
 }
+
+void setSyncCallForTesting(SyncCall) {}
 
 #endif
 

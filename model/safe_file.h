@@ -24,7 +24,18 @@ bool read(const std::string& path, std::string& text, std::string& why, std::siz
 // - a symbolic link is followed: its target is replaced and the link stays;
 // - a device or FIFO is written directly, never replaced (a FIFO that no
 //   process reads is refused instead of waiting);
-// - a directory is refused ("is a directory").
+// - a directory is refused ("is a directory");
+// - a file the user may not write, or one whose mode allows nobody to write
+//   it (write-protected, as chmod a-w leaves it), is refused with the
+//   reason, never replaced.
+// The temporary file is flushed to the disk before it takes the file's
+// place, so that a power cut leaves the old file or the new one, never an
+// empty one.
 bool write(const std::string& path, const std::string& text, std::string& why);
+
+// The call that flushes a written file to the disk (fsync on POSIX). Tests
+// replace it to observe or fail it; nullptr restores the system's.
+using SyncCall = int (*)(int fd);
+void setSyncCallForTesting(SyncCall call);
 
 }  // namespace safe_file

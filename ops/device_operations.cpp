@@ -187,6 +187,10 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
   const int orders = static_cast<int>(plan.size()) - 2;
   steps.setTotal(1 + static_cast<int>(plan.size()));
   OperationResult result;
+  if (link.observer && link.observer->stopBeforeWriting()) {
+    result.outcome = Outcome::Stopped;  // nothing written
+    return result;
+  }
   for (std::size_t n = 0; n < plan.size(); ++n) {
     const int order = static_cast<int>(n) - 2;
     const std::string step =

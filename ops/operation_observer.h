@@ -16,5 +16,10 @@ class OperationObserver {
   // Asked between transactions; true ends the operation there (reported as stopped, not failed
   // silently: the operation's result says which blocks were completed).
   virtual bool stopRequested() { return false; }
+  // Asked once by a write, after every step that comes before its first
+  // block (identity read, check, questions) and right before that block:
+  // true ends the write there with nothing written. Any request to stop
+  // counts here, also one that stopRequested() would let the write finish.
+  virtual bool stopBeforeWriting() { return stopRequested(); }
 };
 }  // namespace ops

@@ -18,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+#include "link/log_file.h"
 #include "link/modbus_frames.h"
 
 namespace {
@@ -152,10 +153,10 @@ bool PtyModule::start() {
     if (m_options.logPath == "-") {
       m_log = &std::cerr;
     } else {
-      m_logFile = std::make_unique<std::ofstream>(m_options.logPath, std::ios::app);
-      if (!*m_logFile) {
-        m_error = "cannot open the frame log " + m_options.logPath;
-        m_logFile.reset();
+      std::string why;
+      m_logFile = openLogFile(m_options.logPath, why);
+      if (!m_logFile) {
+        m_error = "cannot open the frame log " + m_options.logPath + ": " + why;
         return false;
       }
       m_log = m_logFile.get();
@@ -272,7 +273,12 @@ void PtyModule::serve() {
   bool waitWritable = false;
   const nanoseconds discardSilence =
       m_options.pace ? kFrameSilence : nanoseconds(m_options.partialFrameTimeout);
-  const bool pace = m_options.pace;
+  bool pace = m_options.pace;  // the answer going out now is paced
+  int pacedAnswers = 0;        // answers still to pace for a LateAnswer fault
+  // Paced: when the last answer's last character left. An answer never
+  // starts before that plus a frame silence, also when its request has been
+  // waiting meanwhile: two answers cannot overlap on a wire.
+  std::optional<Clock::time_point> lineFree;
 
   auto nextTxDue = [&]() { return pace ? txStart + kCharTime * static_cast<long>(txSent + 1) : txStart; };
 
@@ -315,8 +321,10 @@ void PtyModule::serve() {
         rx.insert(rx.end(), buf, buf + n);
         rxTimes.insert(rxTimes.end(), std::size_t(n), at);
         if (held) {
+          // Released by the next request: it goes out after that request
+          // has passed on the wire.
           held = false;
-          txStart = pace ? at + kFrameSilence : at;
+          txStart = pace ? at + kCharTime * static_cast<long>(n) + kFrameSilence : at;
         }
       } else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
         // Cannot happen while the slave side is held open; never spin on it.
@@ -353,7 +361,10 @@ void PtyModule::serve() {
       }
     }
     if (txSent < tx.size()) continue;
-    if (!tx.empty()) requestDone();
+    if (!tx.empty()) {
+      if (pace) lineFree = txStart + kCharTime * static_cast<long>(tx.size());
+      requestDone();
+    }
     tx.clear();
     txSent = 0;
 
@@ -391,6 +402,9 @@ void PtyModule::serve() {
       log("answer " + hex(reply.bytes.data(), reply.bytes.size()) + faultNote);
       tx = reply.bytes;
       txSent = 0;
+      if (reply.pacedWithNext) pacedAnswers = 2;
+      pace = m_options.pace || pacedAnswers > 0;
+      if (pacedAnswers > 0) --pacedAnswers;
       // Bytes of the next request may be here already: then it is not held.
       held = reply.delayMs == SimModule::kUntilNextRequest && rx.empty();
       const nanoseconds delay = std::chrono::milliseconds(std::max(0, reply.delayMs));
@@ -399,6 +413,7 @@ void PtyModule::serve() {
         // last byte would have arrived len characters after the first.
         const Clock::time_point requestEnd = std::max(lastByte, firstByte + kCharTime * len);
         txStart = requestEnd + kFrameSilence + delay;
+        if (lineFree) txStart = std::max(txStart, *lineFree + kFrameSilence);
       } else {
         txStart = Clock::now() + delay;
       }

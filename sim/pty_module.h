@@ -78,7 +78,7 @@ class PtyModule {
   mutable std::condition_variable m_doneChanged;
   std::size_t m_done = 0;
   int m_clients = 0;  // client descriptors open on the terminal
-  std::unique_ptr<std::ofstream> m_logFile;
+  std::unique_ptr<std::ostream> m_logFile;
   std::ostream* m_log = nullptr;
   std::chrono::steady_clock::time_point m_epoch;
   std::string m_error;

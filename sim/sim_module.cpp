@@ -321,6 +321,14 @@ SimModule::Reply SimModule::handle(const std::uint8_t* frame, std::size_t len) {
     case SimFault::Delay:
       reply.delayMs = applied.delayMs < 0 ? SimModule::kUntilNextRequest : applied.delayMs;
       break;
+    case SimFault::LateAnswer:
+      // Late for its own attempt, but certain to arrive after the retry went
+      // out; the module then answers the retry as well. Both at the line's
+      // own speed, so that the second is still on its way when the client
+      // has read the first and moved on.
+      reply.delayMs = SimModule::kUntilNextRequest;
+      reply.pacedWithNext = true;
+      break;
     case SimFault::NoiseBefore:
       answer.insert(answer.begin(), {0x00, 0x55, 0xAA});
       break;
@@ -345,7 +353,7 @@ void SimModule::clearRequests() {
 }
 
 namespace {
-constexpr std::array<std::pair<SimFault, const char*>, 15> kFaultNames = {{
+constexpr std::array<std::pair<SimFault, const char*>, 16> kFaultNames = {{
     {SimFault::None, "none"},
     {SimFault::NoAnswer, "no-answer"},
     {SimFault::WrongCrc, "wrong-crc"},
@@ -357,6 +365,7 @@ constexpr std::array<std::pair<SimFault, const char*>, 15> kFaultNames = {{
     {SimFault::WrongEchoCount, "wrong-echo-count"},
     {SimFault::CutShort, "cut-short"},
     {SimFault::Delay, "delay"},
+    {SimFault::LateAnswer, "late-answer"},
     {SimFault::NoiseBefore, "noise-before"},
     {SimFault::GarbageAfter, "garbage-after"},
     {SimFault::Vanish, "vanish"},

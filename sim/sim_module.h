@@ -24,6 +24,7 @@ enum class SimFault {
   WrongEchoCount,  // function 16: another count echoed
   CutShort,        // only the first half of the answer
   Delay,           // answer after SimFaultRule::delayMs
+  LateAnswer,      // answer only after the client's retry went out, then answer the retry: both paced
   NoiseBefore,     // noise bytes, then the answer
   GarbageAfter,    // the answer, then garbage bytes
   Vanish,          // the device disappears (pseudo-terminal closed)
@@ -103,6 +104,9 @@ class SimModule {
     std::vector<std::uint8_t> bytes;
     SimFault fault = SimFault::None;
     int delayMs = 0;  // or kUntilNextRequest
+    // Sent at 9600 baud even by a module that otherwise answers at once,
+    // and so is the answer after it (a LateAnswer fault).
+    bool pacedWithNext = false;
   };
   Reply handle(const std::uint8_t* frame, std::size_t len);
 

@@ -200,7 +200,11 @@ std::string simUsageText() {
          "                         Repeatable. KIND is one of: no-answer, wrong-crc,\n"
          "                         other-address, exception, other-function,\n"
          "                         wrong-byte-count, wrong-echo-start, wrong-echo-count,\n"
-         "                         cut-short, delay, noise-before, garbage-after, vanish\n"
+         "                         cut-short, delay, late-answer, noise-before,\n"
+         "                         garbage-after, vanish, ignore-write (late-answer:\n"
+         "                         the answer comes after the retry went out, then the\n"
+         "                         retry's answer, both at 9600 baud; ignore-write:\n"
+         "                         answers a write without storing it)\n"
          "  --help                 show this help and exit\n"
          "  --version              show the version and exit\n"
          "Numbers are decimal.\n";

@@ -62,6 +62,18 @@ bool SimSerialDevice::write(const std::uint8_t* data, std::size_t len, std::size
   // since the last one: a partial request left from then is discarded.
   m_toModule.assign(data, data + len);
   written = len;
+  // 9600 baud, 11 bits a character, and the 3.5-character silence.
+  constexpr auto kChar = std::chrono::nanoseconds(1'145'833);
+  constexpr auto kSilence = std::chrono::nanoseconds(4'010'417);
+  const Clock::time_point now = Clock::now();
+  // An answer held back for the next request goes out once that request
+  // has passed on the wire.
+  for (Chunk& c : m_fromModule)
+    if (c.held) {
+      c.held = false;
+      c.due = std::chrono::time_point_cast<Clock::duration>(
+          now + kChar * static_cast<long>(len + c.bytes.size()) + kSilence);
+    }
   while (!m_toModule.empty()) {
     const SimModule::Scan scan = SimModule::scanRequest(m_toModule.data(), m_toModule.size());
     if (scan.kind == SimModule::Scan::NeedMore) break;
@@ -77,8 +89,20 @@ bool SimSerialDevice::write(const std::uint8_t* data, std::size_t len, std::size
       m_fromModule.clear();
       return true;  // the request went out; the next call finds the device gone
     }
-    if (!reply.bytes.empty())
-      m_fromModule.push_back({Clock::now() + std::chrono::milliseconds(reply.delayMs), reply.bytes});
+    if (reply.bytes.empty()) continue;
+    if (reply.pacedWithNext) m_pacedAnswers = 2;
+    Chunk chunk{Clock::now() + std::chrono::milliseconds(std::max(0, reply.delayMs)), reply.bytes};
+    chunk.held = reply.delayMs == SimModule::kUntilNextRequest;
+    if (chunk.held) chunk.due = Clock::time_point::max();
+    if (m_pacedAnswers > 0) {
+      --m_pacedAnswers;
+      // Paced: it follows the answer before it on the line, never with it.
+      if (!m_fromModule.empty() && !chunk.held && !m_fromModule.back().held)
+        chunk.due = std::max(chunk.due, std::chrono::time_point_cast<Clock::duration>(
+                                            m_fromModule.back().due + kSilence +
+                                            kChar * static_cast<long>(chunk.bytes.size())));
+    }
+    m_fromModule.push_back(std::move(chunk));
   }
   return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // SimSerialDevice: a serial device whose far end is a SimModule in the same
-// process. Requests written to it are answered at once (or after a Delay
-// fault), and reads wait against their time-out as a port would, so the
+// process. Requests written to it are answered at once (or after a Delay or
+// LateAnswer fault), and reads wait against their time-out as a port would, so the
 // simulated module works where no pseudo-terminal exists.
 
 #include <chrono>
@@ -39,6 +39,7 @@ class SimSerialDevice : public SerialDevice {
   struct Chunk {
     Clock::time_point due;  // when its bytes reach the port
     std::vector<std::uint8_t> bytes;
+    bool held = false;  // waits for the next request (due is then unknown)
   };
   bool begin();  // clears the error; false when the call cannot go on
   bool gone();
@@ -50,4 +51,5 @@ class SimSerialDevice : public SerialDevice {
   int m_readTimeoutMs = 500;
   std::vector<std::uint8_t> m_toModule;  // request bytes not yet handled
   std::deque<Chunk> m_fromModule;        // answers on their way to the port
+  int m_pacedAnswers = 0;                // answers still to send at the line's speed
 };

@@ -54,6 +54,7 @@ bool AppHarness::start(const QString& file) {
   for (int n = 1; n <= 4; ++n) env.ports.setPath(n, pty->slavePath());
   env.portOverrides = portOverrides;
   env.discovery = &discovery;
+  env.trace = trace;
   app = std::make_unique<CTQ740confApp>(env);
   return app->InitInstance(file);
 }

@@ -73,6 +73,7 @@ class AppHarness {
   RecordingDesktop desktop;
   FixedPortDiscovery discovery;              // no devices unless a test adds some
   std::map<int, std::string> portOverrides;  // as --port N=PATH gives them
+  FrameTrace* trace = nullptr;               // as --trace gives it
   std::unique_ptr<CTQ740confApp> app;
 };
 

@@ -9,12 +9,18 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QTest>
+#include <filesystem>
+#include <fstream>
 
 #include "app/command_ids.h"
 #include "app/ctq740conf_doc.h"
+#include "app/native_path.h"
 #include "link/posix_serial_device.h"
+#include "model/configuration.h"
+#include "model/configuration_json.h"
 #include "model/control_ids.h"
 #include "model/register_map.h"
+#include "ops/config_form.h"
 #include "tests/app/app_harness.h"
 
 namespace {
@@ -157,6 +163,7 @@ TEST_F(DocumentTest, BadFilesAreRefusedWithOneBoxAndChangeNothing) {
       {"unknown text", "{\"com4\": {\"baudrate\": \"9601\", \"parity\": \"8N1\"}}",
        "com4.baudrate: \"9601\" is not one of"},
       {"a directory", {}, "is a directory"},
+      {"just over the size limit", QByteArray(1024 * 1024 + 1, ' '), "is larger than 1024 KiB"},
   };
   ASSERT_TRUE(h.start());
   const QString good = file("good.cfg");
@@ -280,4 +287,26 @@ TEST_F(DocumentTest, ClosingTheWindowReleasesAnOpenPort) {
   EXPECT_TRUE(second.open(h.pty->slavePath())) << second.lastErrorText();
 }
 
+}  // namespace
+
+namespace {
+// A file name that is not UTF-8 (Latin-1 "é", a lone 0xFF) opens, from the
+// command line as from anywhere, and Save writes back to that same file.
+TEST_F(DocumentTest, AFileNameThatIsNotUtf8OpensAndSavesInPlace) {
+  const std::string name = files.path().toStdString() + "/caf\xE9-\xFF.json";
+  const QString path = pathFromNative(name);
+  EXPECT_EQ(nativeFromPath(path), name);
+  EXPECT_EQ(nativeFromPath(pathFromNative("ok \xC3\xA9 \xF0\x9F\x98\x80")), "ok \xC3\xA9 \xF0\x9F\x98\x80");
+  {
+    std::ofstream out(name);
+    out << config_json::write(Configuration::fromImage(SimModule().image(), 2));
+  }
+  ASSERT_TRUE(h.start(path)) << ::testing::PrintToString(h.prompt.texts());
+  EXPECT_TRUE(h.prompt.m_messages.empty());
+  EXPECT_EQ(h.app->view()->configForm().orderCount(), 2);
+  h.run(cmd::kSaveConfiguration);
+  EXPECT_TRUE(h.prompt.m_messages.empty()) << ::testing::PrintToString(h.prompt.texts());
+  EXPECT_EQ(std::filesystem::directory_iterator(files.path().toStdString())->path().string(), name);
+  std::filesystem::remove(name);  // QTemporaryDir cannot name it
+}
 }  // namespace

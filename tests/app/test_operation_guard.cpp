@@ -12,13 +12,16 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 
 #include "app/command_ids.h"
 #include "app/ctq740conf_doc.h"
 #include "app/operation_progress.h"
 #include "form/corder_list_ctrl.h"
+#include "link/frame_trace.h"
 #include "model/control_ids.h"
 #include "model/register_map.h"
+#include "ops/config_form.h"
 #include "tests/app/app_harness.h"
 
 namespace {
@@ -87,13 +90,16 @@ TEST(OperationGuard, InputAndCommandsAreHeldOffWhileAnOperationWaitsForTheModule
   EXPECT_TRUE(h.frame()->action(cmd::kWriteParameters)->isEnabled());
 }
 
-// A close of the window in the middle of a transfer: the transfer runs to
-// its end, every block reaches the module, then the window closes.
+// A close of the window in the middle of a transfer, by the user or by a
+// signal (the one a shutdown sends, the one of a closed terminal): the
+// transfer runs to its end, every block reaches the module, then the window
+// closes. A close before a write's first block ends the write there.
 struct CloseCase {
   const char* name;
   int command;
   int closeAfterRequests;
-  int expectedMessage;
+  int expectedMessage;  // 0: none
+  int signal = 0;       // 0: the window's own close
 };
 
 // Names the case in test lists instead of its bytes.
@@ -118,12 +124,22 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
     ASSERT_TRUE(h.app->view()->paramsRead());
     h.sim->clearRequests();
     h.prompt.clear();
+    // Something to write: every order record changes.
+    for (int r = 0; r < kMaxOrders; ++r) h.app->view()->configForm().setOrderText(r, 4, "11");
   }
+  const RegisterImage moduleBefore = h.sim->image();
+  // The identity read waits long enough to be caught in the act.
+  if (c.closeAfterRequests == 1) h.sim->addFault({SimFault::Delay, 1, std::nullopt, 1, 150});
   QPointer<CMainFrame> frame = h.frame();
   QString note;
   Watch closer([&] {
     if (static_cast<int>(h.sim->requests().size()) < c.closeAfterRequests) return false;
-    EXPECT_FALSE(frame->close());
+    if (c.signal) {
+      std::raise(c.signal);
+      QCoreApplication::processEvents();  // the notifier reads the pipe
+    } else {
+      EXPECT_FALSE(frame->close());
+    }
     note = frame->progress()->stepText();
     // A prompt or hover text shown in the status bar does not cover it.
     frame->statusBar()->showMessage(QStringLiteral("Zakończ program"));
@@ -132,6 +148,16 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
   h.run(c.command);
 
   EXPECT_EQ(note, QStringLiteral("The program will close when the transfer ends."));
+  const std::vector<SimRequest> requests = h.sim->requests();
+  if (c.expectedMessage == 0) {
+    // Stopped before the first block: the module is as it was.
+    EXPECT_TRUE(h.prompt.numbers().empty());
+    EXPECT_EQ(countFunction(requests, 16), 0);
+    for (std::size_t r = 0; r < RegisterImage::kSize; ++r)
+      ASSERT_EQ(h.sim->image().get(r), moduleBefore.get(r));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
+    return;
+  }
   // Readable until the window goes, however far the transfer got since.
   ASSERT_FALSE(frame.isNull());
   EXPECT_TRUE(frame->progress()->isVisible());
@@ -140,8 +166,8 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
   ASSERT_NE(step, nullptr);
   EXPECT_GE(step->width(), step->fontMetrics().horizontalAdvance(note)) << "shown in full";
   EXPECT_EQ(h.prompt.numbers(), std::vector<int>{c.expectedMessage});
-  const std::vector<SimRequest> requests = h.sim->requests();
   if (c.command == cmd::kWriteParameters) {
+    for (int r = 0; r < kMaxOrders; ++r) ASSERT_EQ(h.sim->registerValue(orderRecordStart(r) + 2), 11);
     // Identity read, ports, slave and master block, every order record.
     EXPECT_EQ(countFunction(requests, 16), 2 + kMaxOrders);
     EXPECT_EQ(requests.back().start, orderRecordStart(kMaxOrders - 1));
@@ -188,7 +214,7 @@ TEST(HeldClose, AsksAboutUnsavedChangesAfterTheOperationAndCancelKeepsTheWindow)
 
   Watch quitter([&] {
     if (!frame->operation().running()) return false;
-    frame->closeWithoutAsking();
+    frame->closeForSessionEnd();
     return true;
   });
   h.run(cmd::kCompareWithDevice);
@@ -199,6 +225,11 @@ TEST(HeldClose, AsksAboutUnsavedChangesAfterTheOperationAndCancelKeepsTheWindow)
 const CloseCase kCloseCases[] = {
     {"Read", cmd::kReadParameters, 40, 57},
     {"Write", cmd::kWriteParameters, 60, 67},
+    {"WriteSigterm", cmd::kWriteParameters, 60, 67, SIGTERM},
+    {"WriteSighup", cmd::kWriteParameters, 60, 67, SIGHUP},
+    {"ReadSigint", cmd::kReadParameters, 40, 57, SIGINT},
+    {"WriteClosedDuringTheIdentityRead", cmd::kWriteParameters, 1, 0},
+    {"WriteSigtermDuringTheIdentityRead", cmd::kWriteParameters, 1, 0, SIGTERM},
 };
 
 INSTANTIATE_TEST_SUITE_P(Transfers, CloseDuringTransfer, ::testing::ValuesIn(kCloseCases),
@@ -230,4 +261,30 @@ TEST(OperationGuard, ACloseWhileTheOperationsBoxIsUpWaitsForTheOperation) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
 }
 
+}  // namespace
+
+namespace {
+// A trace whose every write fails (a full disk, a reader gone): the
+// operation goes on to its end, and the loss is said once, after it.
+TEST(OperationGuard, ATraceThatFailsIsSaidOnceAndTheOperationGoesOn) {
+  struct FullBuf : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+  } full;
+  std::ostream failing(&full);
+  FrameTrace trace(failing);
+  TempSettings settings;
+  AppHarness h;
+  h.trace = &trace;
+  h.sim->setOrders(2);
+  ASSERT_TRUE(h.start());
+  h.run(cmd::kCom1);
+  h.run(cmd::kSelectDevice);
+  h.run(cmd::kReadParameters);
+  h.run(cmd::kReadFirmwareVersion);
+  ASSERT_EQ(h.prompt.m_messages.size(), 3u);
+  EXPECT_EQ(h.prompt.numbers().front(), 57);
+  EXPECT_EQ(h.prompt.m_messages[1].text, "Writing the trace failed; it is incomplete from here on.");
+  EXPECT_EQ(h.prompt.m_messages[1].kind, MsgKind::Warning);
+  EXPECT_EQ(h.prompt.m_messages[2].text, "Product code: 302010301\nProgram revision: 1.5");
+}
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -202,4 +204,28 @@ TEST_F(PortSettingsTest, TypedPseudoTerminalOpensAndAnswersTheFirmwareQuery) {
   EXPECT_EQ(h.prompt.numbers(), (std::vector<int>{0, 0, 2}));
 }
 
+}  // namespace
+
+namespace {
+// A settings file that cannot be written (here a folder has its name, which
+// stops root as well as anyone): the choice holds for the run, and the user
+// is told that it will be gone at the next start, and why.
+TEST_F(PortSettingsTest, ASettingsFileThatCannotBeWrittenIsReportedAndTheChoiceKeptForTheRun) {
+  ASSERT_TRUE(h.start());
+  const QString file =
+      QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("TQ740conf"))
+          .fileName();
+  QFile::remove(file);
+  ASSERT_TRUE(QDir().mkpath(file));
+  h.prompt.clear();
+  runDialog([](CPortSettingsDlg& dlg) {
+    type(dlg.pathEdit(3), QStringLiteral("/dev/ttyS7"));
+    return QDialogButtonBox::Ok;
+  });
+  ASSERT_EQ(h.prompt.m_messages.size(), 1u);
+  EXPECT_EQ(h.prompt.m_messages[0].kind, MsgKind::Warning);
+  EXPECT_EQ(h.prompt.m_messages[0].text, "The port settings could not be saved to " + file.toStdString() +
+                                             " (a folder has its name). They apply until the program ends.");
+  EXPECT_EQ(mapped(3), "/dev/ttyS7");
+}
 }  // namespace

@@ -135,7 +135,7 @@ TEST_F(UnsavedChangesTest, NothingAsksWhenUnmodifiedOrWhenClosingWithoutAsking) 
   h.run(cmd::kAutoSelect);
   QTest::keyClicks(edit(ids::kMasterPoolTime), QStringLiteral("5"));
   ASSERT_TRUE(h.app->document()->IsModified());
-  h.frame()->closeWithoutAsking();
+  h.frame()->closeForSessionEnd();
   EXPECT_TRUE(QTest::qWaitFor([&] { return h.frame() == nullptr; }));
   EXPECT_TRUE(questions().empty());
 }

@@ -44,6 +44,12 @@ constexpr Fault kFaults[] = {
     // the second request rather than for a time, so no pause of a loaded
     // machine can move it into another attempt.
     {SimFault::Delay, "Delay", -1, -1, true},
+    // The late answer to the first attempt arrives after the retry went out,
+    // and the retry's answer follows it, both at 9600 baud. Neither can be
+    // told for the fresh one, so neither is taken: the request goes out a
+    // third time. Taking the first would leave the second to be read as the
+    // answer to the next request, and shift everything after it.
+    {SimFault::LateAnswer, "LateAnswer", -1, -1, true},
     // The answer is complete before the garbage; the garbage is purged by
     // the next transaction.
     {SimFault::GarbageAfter, "GarbageAfter", -1, -1, true},
@@ -183,6 +189,10 @@ class FaultTable : public ::testing::TestWithParam<Row>, public PtyViewFixture {
         timer.shortenAfter(row.position.transaction, 1);
         break;
       }
+      case SimFault::LateAnswer:
+        sim->addFault(rule(SimFault::LateAnswer, first));
+        timer.shortenAfter(row.position.transaction, 1);
+        break;
       default:
         sim->addFault(rule(row.fault.fault, first));
         break;

@@ -1,8 +1,16 @@
 // The frame log: every attempt's request and answer, every box's text.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -78,6 +86,45 @@ TEST(FrameTraceTest, OpensFilesForAppendingAndStandardError) {
   EXPECT_NE(l[0].find("first"), std::string::npos);
   EXPECT_NE(l[1].find("second"), std::string::npos);
 }
+
+#ifndef _WIN32
+// What a trace or log may be: a file or a terminal-like device. The rest is
+// refused at once, with the reason; nothing waits for a FIFO's reader.
+TEST(FrameTraceTest, TargetsThatCannotTakeATraceAreRefusedAtOnce) {
+  char dirTemplate[] = "/tmp/tq740-trace-XXXXXX";
+  ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+  const std::string dir = dirTemplate;
+  const std::string fifo = dir + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string kFifo = "is a FIFO; a trace or log must be a file or a terminal";
+  struct Case {
+    std::string path;
+    bool fifoReader;
+    std::string why;  // empty: opened
+  } cases[] = {
+      {fifo, false, kFifo},
+      {fifo, true, kFifo},
+      {dir, false, std::strerror(EISDIR)},
+      {"/dev/full", false, std::strerror(ENOSPC)},
+      {"/dev/null", false, ""},
+      {dir + "/new.log", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path + (c.fifoReader ? " (read)" : ""));
+    const int reader = c.fifoReader ? ::open(c.path.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    std::string why;
+    const std::unique_ptr<FrameTrace> trace = FrameTrace::open(c.path, why);
+    EXPECT_EQ(trace == nullptr, !c.why.empty());
+    EXPECT_EQ(why, c.why);
+    if (trace) {
+      trace->note("x");
+      EXPECT_FALSE(trace->failed());
+    }
+    if (reader >= 0) ::close(reader);
+  }
+  std::filesystem::remove_all(dir);
+}
+#endif
 
 TEST(FrameTraceTest, TracingPromptWithoutTraceOnlyForwards) {
   RecordingPrompt recorder;

@@ -93,7 +93,67 @@ TEST_P(AttemptLoop, FirstAttemptSilentThenGood) {
   EXPECT_TRUE(prompt.m_messages.empty());
   EXPECT_EQ(script.writeCount(), 2);
   EXPECT_EQ(script.requests[0], script.requests[1]);
-  EXPECT_EQ(script.calls, (std::vector<std::string>{"purge", "write", "read", "purge", "write", "read"}));
+  // After a retry the answer counts only once the line has stayed quiet for
+  // a whole read (the last one, which asks for a full buffer).
+  EXPECT_EQ(script.calls,
+            (std::vector<std::string>{"purge", "write", "read", "purge", "write", "read", "read"}));
+  EXPECT_EQ(script.readSizes.back(), kBufferSize);
+  expectCursorBalanced();
+}
+
+// The first attempt goes unanswered, and its answer arrives late, during the
+// retry, followed by the retry's own answer. The two cannot be told apart
+// (Modbus RTU has no transaction number), so neither is taken: the line is
+// left to fall silent and the request goes out again. Had the first been
+// taken, the second would have been read as the answer to the next request.
+TEST_P(AttemptLoop, CrossedAnswersAreNeverTaken) {
+  // For a read the late answer holds other values than the fresh one (the
+  // module changed in between), so taking it would show.
+  const Bytes stale = GetParam().read ? readAnswer({0x0BAD, 0x0BAD}) : GetParam().good;
+  script.silence();
+  script.answer(stale);            // attempt 2: the late answer to attempt 1
+  script.answer(GetParam().good);  // ... then the answer to attempt 2
+  script.silence();                // the line falls silent
+  script.answer(GetParam().good);  // attempt 3: answered cleanly
+  script.silence();                // and nothing follows it
+  fillPattern(image);
+  EXPECT_TRUE(run());
+  EXPECT_TRUE(prompt.m_messages.empty());
+  EXPECT_EQ(script.writeCount(), 3);
+  EXPECT_TRUE(script.reads.empty());
+  if (GetParam().read) {
+    EXPECT_EQ(image.get(kStart), 0x0102);
+    EXPECT_EQ(image.get(kStart + 1), 0xFFFF);
+  }
+  expectCursorBalanced();
+}
+
+// When every retry's answer is crossed by another, the transaction fails
+// within its five attempts with "nothing read", never on a stale answer.
+TEST_P(AttemptLoop, AnswersCrossedToTheEndFail) {
+  script.silence();
+  for (int attempt = 2; attempt <= 5; ++attempt) {
+    script.answer(GetParam().good);
+    script.answer(GetParam().good);
+    script.silence();
+  }
+  fillPattern(image);
+  const RegisterImage before = image;
+  EXPECT_FALSE(run());
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{msg(5)});
+  EXPECT_EQ(script.writeCount(), 5);
+  EXPECT_TRUE(script.reads.empty());
+  EXPECT_EQ(image.get(kStart), before.get(kStart));
+  expectCursorBalanced();
+}
+
+// A line that never falls silent after a retry ends the transaction too.
+TEST_P(AttemptLoop, ALineThatNeverFallsSilentFails) {
+  script.silence();
+  for (int i = 0; i < 200; ++i) script.answer(GetParam().good);
+  EXPECT_FALSE(run());
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{msg(5)});
+  EXPECT_EQ(script.writeCount(), 5);
   expectCursorBalanced();
 }
 

@@ -13,9 +13,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "link/io_wait.h"
 #include "link/modbus_master.h"
 #include "link/posix_serial_device.h"
 #include "link/serial_port.h"
@@ -261,5 +264,50 @@ TEST_F(Pty, TransactionOverThePseudoTerminal) {
   EXPECT_EQ(image.get(1), 20413);
   EXPECT_EQ(image.get(2), 1);
   EXPECT_EQ(image.get(3), 5);
+}
+}  // namespace
+
+namespace {
+// A wait that ends early on its first calls, as a wait cut short by a signal
+// or by a window's event loop does: returning 0 (nothing yet) or -1 with
+// EINTR before its time. On the call after those, the module's answer is
+// sent, and the real wait takes over.
+class EarlyWait : public IoWait {
+ public:
+  EarlyWait(int early, int result, std::function<void()> thenSend)
+      : m_early(early), m_result(result), m_send(std::move(thenSend)) {}
+  int wait(int fd, short events, short& revents, int timeoutMs) override {
+    if (m_calls++ < m_early) {
+      revents = 0;
+      errno = EINTR;
+      return m_result;
+    }
+    if (m_send) std::exchange(m_send, nullptr)();
+    return IoWait::wait(fd, events, revents, timeoutMs);
+  }
+  int m_calls = 0;
+
+ private:
+  int m_early;
+  int m_result;
+  std::function<void()> m_send;
+};
+
+TEST_F(Pty, AWaitEndingEarlyNeverEndsTheRead) {
+  for (int result : {0, -1}) {
+    SCOPED_TRACE(result);
+    PosixSerialDevice dev;
+    openDevice(dev);
+    const Bytes answer{0xFF, 0x03, 0x04, 0x12, 0x00, 0x4F, 0xBD, 0xAA, 0xBB};
+    EarlyWait wait(3, result, [&] { moduleSends(answer); });
+    dev.setIoWait(&wait);
+    std::uint8_t buf[16] = {};
+    std::size_t got = 0;
+    EXPECT_TRUE(dev.read(buf, answer.size(), got));
+    EXPECT_EQ(dev.lastError(), 0);
+    EXPECT_EQ(Bytes(buf, buf + got), answer);
+    EXPECT_GT(wait.m_calls, 3);
+    dev.close();
+  }
 }
 }  // namespace

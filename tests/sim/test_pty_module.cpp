@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -287,3 +288,22 @@ TEST(SimProgram, RefusesArgumentsItCannotHonour) {
     EXPECT_EQ(WEXITSTATUS(status), 2);
   }
 }
+
+namespace {
+// A FIFO as the frame log (with or without a reader) is refused at the
+// start, rather than blocking the module before it serves.
+TEST(PtyModule, AFifoAsTheFrameLogIsRefusedAtOnce) {
+  char dirTemplate[] = "/tmp/tq-sim-log-XXXXXX";
+  ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+  const std::string fifo = std::string(dirTemplate) + "/log";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  PtyModule::Options options;
+  options.logPath = fifo;
+  PtyModule pty(std::make_shared<SimModule>(), options);
+  EXPECT_FALSE(pty.start());
+  EXPECT_EQ(pty.lastError(),
+            "cannot open the frame log " + fifo + ": is a FIFO; a trace or log must be a file or a terminal");
+  ::unlink(fifo.c_str());
+  ::rmdir(dirTemplate);
+}
+}  // namespace

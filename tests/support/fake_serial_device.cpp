@@ -67,7 +67,10 @@ bool FakeSerialDevice::read(std::uint8_t* buf, std::size_t maxLen, std::size_t& 
   if (!m_script->reads.empty()) {
     r = m_script->reads.front();
     m_script->reads.pop_front();
-  } else if (m_script->responder && !m_script->requests.empty()) {
+  } else if (m_script->responder && m_script->answered < m_script->requests.size()) {
+    // Each request is answered once, as a module does: a later read of the
+    // same attempt hears nothing more.
+    m_script->answered = m_script->requests.size();
     r.bytes = m_script->responder(m_script->requests.back());
   }
   got = std::min(maxLen, r.bytes.size());

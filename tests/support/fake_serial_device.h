@@ -37,8 +37,8 @@ struct FakeSerialScript {
   std::deque<FakeStep> open, lineSettings, timeouts, purge;
   std::deque<FakeWrite> writes;
   std::deque<FakeRead> reads;
-  // When the read queue is empty: answers the last request written (for
-  // example by a SimModule); without it the line stays silent.
+  // When the read queue is empty: answers the last request written, once
+  // (for example by a SimModule); without it the line stays silent.
   std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>& request)> responder;
 
   // Queue one read that delivers these bytes / delivers nothing.
@@ -57,6 +57,7 @@ struct FakeSerialScript {
   int readTimeoutMs = -1;
   int writeTimeoutMs = -1;
   int devicesCreated = 0;
+  std::size_t answered = 0;  // requests the responder has answered
   int writeCount() const { return static_cast<int>(requests.size()); }
 };
 
