@@ -11,6 +11,7 @@ constexpr int kDisconnect = 32778, kCom1 = 32779, kCom2 = 32780, kCom3 = 32781, 
 constexpr int kAutoSelect = 32783, kSelectDevice = 32784, kDocumentation = 32785;
 // Commands added since, numbered apart from the original ones
 constexpr int kPortSettings = 32800;
+constexpr int kMasterTiming = 32810;
 // Framework commands
 constexpr int kFileNew = 57600, kFileOpen = 57601, kFileSave = 57603;
 constexpr int kEditCopy = 57634, kEditCut = 57635, kEditPaste = 57637, kEditUndo = 57643;

@@ -37,6 +37,9 @@ const std::array kCommands{
                 "Wyślij ustawienia do modułu\nWrite parameters to device", O::View, R::WriteParameters, 0},
     CommandInfo{cmd::kStartDevice, kDevice, "&Start device", true, 0, nullptr,
                 "Rozpocznij normalną pracę modułu\nStart device", O::None, R::Default, 0},
+    CommandInfo{cmd::kMasterTiming, kDevice, "Master &timing...", true, 0, nullptr,
+                "Pokaż najkrótsze czasy zleceń mastera COM4 na łączu\nMaster timing", O::App, R::FormShown,
+                0},
     // Firmware
     CommandInfo{cmd::kReadFirmwareVersion, kFirmware, "&Read firmware version", false, 0, nullptr,
                 "Czytaj rodzaj i wersję oprogramowania modułu\nRead firmware version", O::View, R::PortOpen,

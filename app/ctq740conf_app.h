@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/command_router.h"
+#include "app/master_timing_dlg.h"
 #include "app/qt_io_wait.h"
 #include "form/ctq740conf_view.h"
 #include "link/port_discovery.h"
@@ -64,6 +65,10 @@ class CTQ740confApp : public QObject {
   void OnAppAbout();
   void OnDocumentation();
   void OnPortSettings();
+  // Device > Master timing...: opens the Master timing window beside the
+  // form, or brings the open one forward.
+  void OnMasterTiming();
+  CMasterTimingDlg* masterTimingDialog() const { return m_timingDlg; }
 
   // Which device each COM port opens: the saved settings over the built-in
   // devices, and --port over both.
@@ -104,4 +109,5 @@ class CTQ740confApp : public QObject {
   std::unique_ptr<CTQ740confDoc> m_doc;
   QPointer<CMainFrame> m_frame;
   QPointer<CTQ740confView> m_view;
+  QPointer<CMasterTimingDlg> m_timingDlg;
 };

@@ -13,6 +13,7 @@
 #include "model/control_ids.h"
 #include "model/field_domains.h"
 #include "model/register_map.h"
+#include "model/wire_timing.h"
 
 namespace {
 QString qs(std::string_view s) {
@@ -132,6 +133,23 @@ void OrderEditor::fillRow(int row) const {
   l->setText(row, 6, QString::fromStdString(domain::memorySelectionText(l->rowValue(row))));
 }
 
+void OrderEditor::warnAboutTiming(int row) const {
+  wire::MasterLine line;
+  line.baudIndex = m_page.combo(ctl::kCom4Baud)->currentIndex();
+  line.formatIndex = m_page.combo(ctl::kCom4Parity)->currentIndex();
+  line.timeoutMs = m_page.readInt(ctl::kMasterTimeout);
+  line.masterMode = m_page.combo(ctl::kMasterMode)->currentIndex();
+  const auto column = [&](int c) { return leadingInt(list()->text(row, c).toStdString()); };
+  MasterOrder order;
+  order.slaveAddress = column(1);
+  order.function = column(2);
+  order.registerCount = column(4);
+  std::string text;
+  for (const std::string& l : wire::orderTimingWarning(line, order, row + 1))
+    text += (text.empty() ? "" : "\n") + l;
+  if (!text.empty()) m_prompt.message(text, MsgKind::Warning);
+}
+
 void OrderEditor::renumberFrom(int row) const {
   for (int r = std::max(row, 0); r < list()->rowCount(); ++r) list()->setText(r, 0, QString::number(r + 1));
 }
@@ -150,6 +168,7 @@ void OrderEditor::OnAddOrder() {
   m_nSelectedOrder = n;
   l->scrollByPixels(l->rowCount() * l->rowHeightPx(n));
   showOrderCount();
+  warnAboutTiming(n);
 }
 
 // Insert, like Add, stores only an order whose fields pass the checks: an
@@ -173,6 +192,7 @@ void OrderEditor::OnInsertOrder() {
   renumberFrom(s);
   l->setRowSelectedFocused(s);
   showOrderCount();
+  warnAboutTiming(s);
 }
 
 // Modify acts only on the row that the list shows selected, and stores only
@@ -185,6 +205,7 @@ void OrderEditor::OnModifyOrder() {
                        /*defaultNo=*/true) != MsgAnswer::Yes)
     return;
   fillRow(s);
+  warnAboutTiming(s);
 }
 
 void OrderEditor::OnDeleteOrder() {

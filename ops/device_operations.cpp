@@ -188,7 +188,7 @@ std::vector<PlannedWrite> writePlan(const RegisterImage& image) {
   return plan;
 }
 
-OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
+OperationResult writeConfiguration(DeviceLink& link, WriteSource& source, TimingQuestion timing) {
   RegisterImage& image = link.modbus.image();
   Steps steps(link, 3);
   image.ClearRegisterImage();
@@ -198,6 +198,8 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
     steps.error("message 60\n\nInvalid parameters.");
     return ended(Outcome::Failed);
   }
+  // Asked while the indicators still show the check; No writes nothing.
+  if (timing == TimingQuestion::Ask && !timingAccepted(link.prompt, image)) return ended(Outcome::Declined);
   source.accepted();
 
   const std::vector<PlannedWrite> plan = writePlan(image);

@@ -40,8 +40,8 @@ bool checkField(const ConfigField& f, ConfigForm& form, const FieldLimits& limit
   return pass;
 }
 
-// Row i of the list as order record i: the column texts read as integers,
-// the per-row value as the memory selection.
+}  // namespace
+
 MasterOrder orderFromRow(const ConfigForm& form, int row) {
   MasterOrder o;
   o.slaveAddress = leadingInt(form.orderText(row, 1));
@@ -52,8 +52,6 @@ MasterOrder orderFromRow(const ConfigForm& form, int row) {
   o.memorySelection = static_cast<int>(form.orderData(row) & 0xFFFF);
   return o;
 }
-
-}  // namespace
 
 void FormTransfer::fieldsRead(const RegisterImage& image) {
   m_form.HideAllIndicators();
