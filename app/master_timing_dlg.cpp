@@ -30,12 +30,13 @@ QString summaryText(const wire::MasterTiming& t) {
   const std::size_t slow = t.tooSlow().size();
   if (slow == 0)
     return QStringLiteral(
-               "Every order's answer, as far as the wire decides, fits within the master timeout of "
+               "At their least wire times, the answers of all orders fit within the master timeout of "
                "%1 ms.")
         .arg(t.line.timeoutMs);
-  return QStringLiteral("%1 of %2 orders cannot be answered within the master timeout of %3 ms.")
+  return QStringLiteral("%1 of %2 %3 cannot be answered within the master timeout of %4 ms.")
       .arg(slow)
       .arg(t.orders.size())
+      .arg(t.orders.size() == 1 ? QStringLiteral("order") : QStringLiteral("orders"))
       .arg(t.line.timeoutMs);
 }
 

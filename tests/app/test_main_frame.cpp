@@ -59,6 +59,8 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
       "&Device|&Write parameters to device|32774",
       "&Device|-",
       "&Device|&Start device|32775",
+      "&Device|-",
+      "&Device|Master &timing...|32810",
       "Firm&ware|&Read firmware version|32776",
       "Firm&ware|&Change firmware|32777",
       "&Connection|&Disconnect|32778",
