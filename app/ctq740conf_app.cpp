@@ -245,11 +245,7 @@ bool CTQ740confApp::OpenDocumentFile(const QString& path) {
   // Orders that cannot be answered within the master timeout, as Write
   // will ask about them.
   const std::vector<std::string> slow = wire::timingWarning(wire::masterTiming(*config), 10);
-  if (!slow.empty()) {
-    std::string text;
-    for (const std::string& line : slow) text += (text.empty() ? "" : "\n") + line;
-    m_env.prompt->message(text, MsgKind::Warning);
-  }
+  if (!slow.empty()) m_env.prompt->message(wire::warningText(slow), MsgKind::Warning);
   return true;
 }
 

@@ -144,9 +144,7 @@ void OrderEditor::warnAboutTiming(int row) const {
   order.slaveAddress = column(1);
   order.function = column(2);
   order.registerCount = column(4);
-  std::string text;
-  for (const std::string& l : wire::orderTimingWarning(line, order, row + 1))
-    text += (text.empty() ? "" : "\n") + l;
+  const std::string text = wire::warningText(wire::orderTimingWarning(line, order, row + 1));
   if (!text.empty()) m_prompt.message(text, MsgKind::Warning);
 }
 

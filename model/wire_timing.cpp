@@ -150,6 +150,12 @@ std::vector<std::string> timingWarning(const MasterTiming& timing, std::size_t m
   return lines;
 }
 
+std::string warningText(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
 std::vector<std::string> orderTimingWarning(const MasterLine& line, const MasterOrder& order, int number) {
   const MasterTiming t = masterTiming(line, {order});
   if (t.tooSlow().empty()) return {};

@@ -86,6 +86,8 @@ std::string formatDuration(double ms);
 // then how many more), and a last line saying that the figures are lower
 // bounds. Empty when every order fits or nothing is checked.
 std::vector<std::string> timingWarning(const MasterTiming& timing, std::size_t maxOrders = SIZE_MAX);
+// The lines of a warning as the text of one box.
+std::string warningText(const std::vector<std::string>& lines);
 // The same for one order, as the order editor shows it.
 std::vector<std::string> orderTimingWarning(const MasterLine& line, const MasterOrder& order, int number);
 

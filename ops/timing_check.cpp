@@ -16,9 +16,7 @@ std::string timingQuestionText(const RegisterImage& image) {
   const Configuration config = Configuration::fromImage(image, image.get(reg::kMasterOrderCount));
   const std::vector<std::string> lines = wire::timingWarning(wire::masterTiming(config), kOrdersInBox);
   if (lines.empty()) return {};
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text + "\nDo you want to write anyway?";
+  return wire::warningText(lines) + "\n\nDo you want to write anyway?";
 }
 
 bool timingAccepted(UserPrompt& prompt, const RegisterImage& image) {
