@@ -12,6 +12,7 @@ constexpr int kAutoSelect = 32783, kSelectDevice = 32784, kDocumentation = 32785
 // Commands added since, numbered apart from the original ones
 constexpr int kPortSettings = 32800;
 constexpr int kCompareWithDevice = 32801, kShowChangesBeforeWriting = 32802, kSaveConfigurationAs = 32803;
+constexpr int kMasterTiming = 32810;
 // Framework commands
 constexpr int kFileNew = 57600, kFileOpen = 57601, kFileSave = 57603;
 constexpr int kEditCopy = 57634, kEditCut = 57635, kEditPaste = 57637, kEditUndo = 57643;

@@ -90,6 +90,13 @@ constexpr CommandInfo kCommands[] = {
      .separatorBefore = true,
      .prompt = "Rozpocznij normalną pracę modułu\nStart device",
      .owner = O::None},
+    {.id = cmd::kMasterTiming,
+     .menuPath = kDevice,
+     .text = "Master &timing...",
+     .separatorBefore = true,
+     .prompt = "Pokaż najkrótsze czasy zleceń mastera COM4 na łączu\nMaster timing",
+     .owner = O::App,
+     .rule = R::FormShown},
     // Firmware
     {.id = cmd::kReadFirmwareVersion,
      .menuPath = kFirmware,

@@ -19,6 +19,7 @@ enum class UpdateRule {
   PortOpen,         // OnUpdatePortOpen: enabled while a port is open
   ReadParameters,   // OnUpdateReadParameters: port open and a device selected
   WriteParameters,  // OnUpdateWriteParameters: port open and parameters read
+  FormShown,        // enabled while a device is selected and the form shows its fields
   SelectDevice,     // OnUpdateSelectDevice: radio while device 0 is selected
   Disconnect,       // OnUpdateDisconnect: radio while no port is open
   Com,              // OnUpdateCom: radio while port ruleArg is open

@@ -14,12 +14,14 @@
 #include "app/desktop.h"
 #include "app/documentation.h"
 #include "app/main_frame.h"
+#include "app/master_timing_dlg.h"
 #include "app/port_settings_dlg.h"
 #include "form/ctq740conf_view.h"
 #include "link/frame_trace.h"
 #include "link/system_port_discovery.h"
 #include "link/user_prompt.h"
 #include "model/configuration.h"
+#include "model/wire_timing.h"
 
 namespace {
 
@@ -49,6 +51,7 @@ CTQ740confApp::CTQ740confApp(AppEnvironment env) : m_env(std::move(env)) {
   m_commands.on(cmd::kAppAbout, [this] { OnAppAbout(); });
   m_commands.on(cmd::kPortSettings, [this] { OnPortSettings(); });
   m_commands.on(cmd::kShowChangesBeforeWriting, [this] { OnShowChangesBeforeWriting(); });
+  m_commands.on(cmd::kMasterTiming, [this] { OnMasterTiming(); });
   if (m_env.discovery) {
     m_discovery = m_env.discovery;
   } else {
@@ -318,6 +321,10 @@ bool CTQ740confApp::OpenDocumentFile(const QString& path) {
         "sends them as they are:" +
             CTQ740confDoc::problemList(warnings),
         MsgKind::Warning);
+  // Orders that cannot be answered within the master timeout, as Write
+  // will ask about them.
+  const std::vector<std::string> slow = wire::timingWarning(wire::masterTiming(*config), 10);
+  if (!slow.empty()) m_env.prompt->message(wire::warningText(slow), MsgKind::Warning);
   return true;
 }
 
@@ -364,4 +371,12 @@ void CTQ740confApp::OnPortSettings() {
   if (!changed) return;
   savePortSettings();
   if (m_view) m_view->setPortMap(portMap());
+}
+
+void CTQ740confApp::OnMasterTiming() {
+  if (!m_view) return;
+  if (!m_timingDlg) m_timingDlg = new CMasterTimingDlg(*m_view, m_frame);
+  m_timingDlg->show();
+  m_timingDlg->raise();
+  m_timingDlg->activateWindow();
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/command_router.h"
+#include "app/master_timing_dlg.h"
 #include "app/qt_io_wait.h"
 #include "app/termination_signals.h"
 #include "form/ctq740conf_view.h"
@@ -66,6 +67,10 @@ class CTQ740confApp : public QObject {
   void OnDocumentation();
   void OnPortSettings();
   void OnShowChangesBeforeWriting();
+  // Device > Master timing...: opens the Master timing window beside the
+  // form, or brings the open one forward.
+  void OnMasterTiming();
+  CMasterTimingDlg* masterTimingDialog() const { return m_timingDlg; }
 
   // Which device each COM port opens: the saved settings over the built-in
   // devices, and --port over both.
@@ -112,4 +117,5 @@ class CTQ740confApp : public QObject {
   QPointer<CMainFrame> m_frame;
   QPointer<CTQ740confView> m_view;
   std::unique_ptr<TerminationSignals> m_signals;
+  QPointer<CMasterTimingDlg> m_timingDlg;
 };

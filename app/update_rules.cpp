@@ -38,6 +38,9 @@ CommandUiState evaluateCommand(const CommandInfo& c, bool hasHandler, const Shel
     case UpdateRule::WriteParameters:
       ui.enabled = s.portOpen && s.paramsRead;
       break;
+    case UpdateRule::FormShown:
+      ui.enabled = s.selectedDevice != -1;
+      break;
     case UpdateRule::SelectDevice:
       ui.checked = s.selectedDevice == 0;
       break;

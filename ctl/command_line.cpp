@@ -98,7 +98,7 @@ std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOpt
 
   const std::string& c = o.command;
   if (c.empty()) return usage(io, "no command given");
-  if (c != "firmware" && c != "read" && c != "write" && c != "diff" && c != "ports")
+  if (c != "firmware" && c != "read" && c != "write" && c != "diff" && c != "ports" && c != "timing")
     return usage(io, "unknown command " + c);
   if (!o.port.empty() && o.simulate) return usage(io, "--port and --simulate exclude each other");
   if (o.simOrders >= 0 && !o.simulate) return usage(io, "--sim-orders needs --simulate");
@@ -116,6 +116,9 @@ std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOpt
   } else if (c == "write") {
     if (o.files.size() != 1) return usage(io, "write needs exactly one file name");
     if (!device && !o.dryRun) return usage(io, "write needs --port PATH or --simulate");
+  } else if (c == "timing") {
+    if (device && !o.files.empty()) return usage(io, "timing takes a file name or --port PATH, not both");
+    if (!device && o.files.size() != 1) return usage(io, "timing needs one file name, or --port PATH");
   } else {  // diff
     if (device && o.files.size() != 1) return usage(io, "diff with a module needs exactly one file name");
     if (!device && o.files.size() != 2) return usage(io, "diff needs two file names, or --port PATH and one");
@@ -132,12 +135,16 @@ std::string ctlUsageText() {
          "  read --port PATH [-o FILE]    read the whole configuration as JSON\n"
          "                                (standard output without -o, or with -o -)\n"
          "  write --port PATH FILE        check FILE and write it to the module; orders\n"
-         "                                the order editor would refuse are warned about\n"
+         "                                the order editor would refuse, and orders that\n"
+         "                                cannot fit in the master timeout, are warned about\n"
          "      --verify                  read everything back and compare\n"
          "      --dry-run                 show the transactions only; no port is used\n"
          "      --force                   write to a module with another product code\n"
          "  diff --port PATH FILE         differences module -> FILE\n"
          "  diff FILE1 FILE2              differences FILE1 -> FILE2\n"
+         "  timing FILE | timing --port PATH\n"
+         "                                the least time each master order of COM4 takes on\n"
+         "                                the wire, against the master timeout\n"
          "  ports                         list serial devices: path, stable name, description\n"
          "\n"
          "Options of every command:\n"

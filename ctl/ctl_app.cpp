@@ -16,6 +16,7 @@
 #include "model/configuration.h"
 #include "model/configuration_json.h"
 #include "model/safe_file.h"
+#include "model/wire_timing.h"
 #include "ops/configuration_transfer.h"
 #include "ops/device_operations.h"
 #include "sim/sim_serial_device.h"
@@ -83,9 +84,11 @@ class Run {
   int run() {
     if (m_o.command == "write") return write();
     if (m_o.command == "diff" && m_o.files.size() == 2) return diffFiles();
+    if (m_o.command == "timing" && !m_o.files.empty()) return timingOfFile();
     if (!connect()) return m_exit;
     if (m_o.command == "firmware") return firmware();
     if (m_o.command == "read") return read();
+    if (m_o.command == "timing") return timingOfModule();
     return diffModule();
   }
 
@@ -179,6 +182,10 @@ class Run {
     // The order editor would refuse these orders, yet the window's Write
     // sends them and the module holds them: they are written, with a note.
     for (const std::string& w : config.orderWarnings(limits)) err() << file << ": warning: " << w << '\n';
+    // Orders that cannot be answered within the master timeout: the window
+    // asks about them, tq740ctl says the same and writes.
+    for (const std::string& w : wire::timingWarning(wire::masterTiming(config)))
+      err() << file << ": warning: " << w << '\n';
 
     const bool normalMode = config.value(reg::kMasterMode) == 0;
     if (!normalMode && !config.orders.empty())
@@ -190,7 +197,7 @@ class Run {
     ConfigurationTransfer source(config, limits);
     TransferInterrupts observer = interrupts(TransferInterrupts::Transfer::Write);
     DeviceLink l = m_session->link(&observer);
-    const OperationResult result = writeConfiguration(l, source);
+    const OperationResult result = writeConfiguration(l, source, TimingQuestion::Skip);
     if (result.stopped()) err() << "Stopped. Written to the module: " << result.writtenText() << ".\n";
     if (!result) return ctl_exit::kDevice;
     if (observer.interrupted()) {
@@ -237,6 +244,23 @@ class Run {
       m_io.out << '\n';
     }
     return ctl_exit::kOk;
+  }
+
+  int printTiming(const Configuration& config) {
+    m_io.out << wire::timingTableText(wire::timingTable(wire::masterTiming(config)));
+    return ctl_exit::kOk;
+  }
+
+  int timingOfFile() {
+    Configuration config;
+    if (!loadConfiguration(m_o.files[0], config, err())) return ctl_exit::kInput;
+    return printTiming(config);
+  }
+
+  int timingOfModule() {
+    Configuration config;
+    if (!readModule(config)) return ctl_exit::kDevice;
+    return printTiming(config);
   }
 
   int printDifferences(const Configuration& left, const Configuration& right) {

@@ -15,6 +15,7 @@
 #include "model/field_domains.h"
 #include "model/order_fields.h"
 #include "model/register_map.h"
+#include "model/wire_timing.h"
 
 namespace {
 QString qs(std::string_view s) {
@@ -144,6 +145,21 @@ void OrderEditor::fillRow(int row) const {
   }
 }
 
+void OrderEditor::warnAboutTiming(int row) const {
+  wire::MasterLine line;
+  line.baudIndex = m_page.combo(ids::kCom4Baud)->currentIndex();
+  line.formatIndex = m_page.combo(ids::kCom4Parity)->currentIndex();
+  line.timeoutMs = m_page.readInt(ids::kMasterTimeout);
+  line.masterMode = m_page.combo(ids::kMasterMode)->currentIndex();
+  const auto column = [&](int c) { return leadingInt(list()->text(row, c).toStdString()); };
+  MasterOrder order;
+  order.slaveAddress = column(1);
+  order.function = column(2);
+  order.registerCount = column(4);
+  const std::string text = wire::warningText(wire::orderTimingWarning(line, order, row + 1));
+  if (!text.empty()) m_prompt.message(text, MsgKind::Warning);
+}
+
 void OrderEditor::renumberFrom(int row) const {
   for (int r = std::max(row, 0); r < list()->rowCount(); ++r) list()->setText(r, 0, QString::number(r + 1));
 }
@@ -162,6 +178,7 @@ void OrderEditor::OnAddOrder() {
   m_nSelectedOrder = n;
   l->scrollByPixels(l->rowCount() * l->rowHeightPx(n));
   showOrderCount();
+  warnAboutTiming(n);
 }
 
 // Insert, like Add, stores only an order whose fields pass the checks: an
@@ -185,6 +202,7 @@ void OrderEditor::OnInsertOrder() {
   renumberFrom(s);
   l->setRowSelectedFocused(s);
   showOrderCount();
+  warnAboutTiming(s);
 }
 
 // Modify acts only on the row that the list shows selected, and stores only
@@ -195,6 +213,7 @@ void OrderEditor::OnModifyOrder() {
   if (!checkFields()) return;
   if (tell(m_prompt, messageOf(52)) != MsgAnswer::Yes) return;
   fillRow(s);
+  warnAboutTiming(s);
 }
 
 void OrderEditor::OnDeleteOrder() {

@@ -44,6 +44,9 @@ class OrderEditor : public QObject {
   // ValidateOrderEditor, and message 49 when a field fails.
   bool checkFields();
   void fillRow(int row) const;
+  // A warning box when the order in row cannot be answered within the
+  // master timeout at COM4's present settings; the order stays.
+  void warnAboutTiming(int row) const;
   void renumberFrom(int row) const;
 
   FormPage& m_page;

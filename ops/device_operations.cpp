@@ -169,7 +169,7 @@ std::vector<PlannedWrite> writePlan(const RegisterImage& image) {
   return plan;
 }
 
-OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
+OperationResult writeConfiguration(DeviceLink& link, WriteSource& source, TimingQuestion timing) {
   RegisterImage& image = link.modbus.image();
   Steps steps(link, 3);
   image.ClearRegisterImage();
@@ -180,6 +180,8 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source) {
     steps.error(messageOf(60));
     return ended(Outcome::Failed);
   }
+  // Asked while the indicators still show the check; No writes nothing.
+  if (timing == TimingQuestion::Ask && !timingAccepted(link.prompt, image)) return ended(Outcome::Declined);
   source.accepted();
   if (!source.confirmWrite(image)) return ended(Outcome::Declined);
 

@@ -11,6 +11,7 @@
 #include "model/field_domains.h"
 #include "ops/operation_observer.h"
 #include "ops/operation_result.h"
+#include "ops/timing_check.h"
 #include "ops/transfer.h"
 
 class ModbusMaster;
@@ -53,10 +54,12 @@ struct PlannedWrite {
 std::vector<PlannedWrite> writePlan(const RegisterImage& image);
 
 // The write: clears the image, reads the identity (58), asks about a foreign
-// module (59), lets the source fill and check the image (60), lets the source
-// confirm what it will send (Declined when it does not), then sends
-// writePlan() (61, 62, 63) and ends with message 67.
-OperationResult writeConfiguration(DeviceLink& link, WriteSource& source);
+// module (59), lets the source fill and check the image (60), asks about
+// orders that cannot fit in the master timeout (unless timing is Skip), lets
+// the source confirm what it will send (Declined when it does not), then
+// sends writePlan() (61, 62, 63) and ends with message 67.
+OperationResult writeConfiguration(DeviceLink& link, WriteSource& source,
+                                   TimingQuestion timing = TimingQuestion::Ask);
 
 // ---------------------------------------------------- the window's commands
 

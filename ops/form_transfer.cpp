@@ -41,8 +41,8 @@ bool checkField(const ConfigField& f, ConfigForm& form, const FieldLimits& limit
   return pass;
 }
 
-// Row i of the list as order record i: the column texts read as integers,
-// the per-row value as the memory selection.
+}  // namespace
+
 MasterOrder orderFromRow(const ConfigForm& form, int row) {
   MasterOrder o;
   for (const OrderFieldInfo& f : kOrderFields)
@@ -50,8 +50,6 @@ MasterOrder orderFromRow(const ConfigForm& form, int row) {
                                                   : leadingInt(form.orderText(row, f.column));
   return o;
 }
-
-}  // namespace
 
 void FormTransfer::fieldsRead(const RegisterImage& image) {
   m_form.HideAllIndicators();

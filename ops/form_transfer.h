@@ -12,6 +12,10 @@
 
 class ConfigForm;
 
+// Row i of the order list as order record i: the column texts read as
+// integers, the per-row value as the memory selection.
+MasterOrder orderFromRow(const ConfigForm& form, int row);
+
 class FormTransfer : public ReadTarget, public WriteSource {
  public:
   FormTransfer(ConfigForm& form, const FieldLimits& limits) : m_form(form), m_limits(limits) {}

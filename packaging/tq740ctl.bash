@@ -4,7 +4,7 @@
 # The lists below are checked against `tq740ctl --help` by a test
 # (packaging/check_completion.sh); keep one list per line as it is.
 
-_tq740ctl_commands="firmware read write diff ports"
+_tq740ctl_commands="firmware read write diff timing ports"
 _tq740ctl_options_common="--port --simulate --sim-orders --trace --force --help --version"
 _tq740ctl_options_read="-o"
 _tq740ctl_options_write="--verify --dry-run"
@@ -80,7 +80,7 @@ _tq740ctl() {
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
   elif [[ -z $cmd ]]; then
     COMPREPLY=($(compgen -W "$_tq740ctl_commands" -- "$cur"))
-  elif [[ $cmd == write || $cmd == diff ]]; then
+  elif [[ $cmd == write || $cmd == diff || $cmd == timing ]]; then
     _tq740ctl_files "$cur"
   fi
 }

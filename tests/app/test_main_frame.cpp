@@ -62,6 +62,8 @@ TEST_F(FrameTest, MenuToolbarAcceleratorsAndPanesMatchTheResource) {
       "&Device|Show c&hanges before writing|32802",
       "&Device|-",
       "&Device|&Start device|32775",
+      "&Device|-",
+      "&Device|Master &timing...|32810",
       "Firm&ware|&Read firmware version|32776",
       "Firm&ware|&Change firmware|32777",
       "&Connection|&Disconnect|32778",

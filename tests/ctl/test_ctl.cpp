@@ -22,6 +22,7 @@
 #include "ctl/ctl_app.h"
 #include "model/configuration.h"
 #include "model/configuration_json.h"
+#include "model/wire_timing.h"
 #include "sim/pty_module.h"
 #include "tests/support/fixed_port_discovery.h"
 #include "tests/support/temp_dir.h"
@@ -359,6 +360,44 @@ TEST_F(CtlTest, CatchModeWritesNoOrderRecordsAndVerifySaysTheModulesDiffer) {
   EXPECT_NE(r.err.find("master.orders[0].number_of_registers"), std::string::npos) << r.err;
 }
 
+// COM4 at 1200 baud 8N2 with a 500 ms master timeout and one function 3
+// order for 120 registers, whose answer alone takes at least 2.28 s.
+TEST_F(CtlTest, TimingTableAndWriteWarningsForAnOrderThatCannotFit) {
+  Module module;
+  module.sim().setOrders(1);
+  module.sim().setRegister(reg::kCom4Baud, 0);
+  module.sim().setRegister(reg::kCom4Parity, 4);
+  module.sim().setRegister(reg::kMasterTimeout, 500);
+  module.sim().setRegister(50, 0x0103);
+  module.sim().setRegister(52, 120);
+  const std::string backup = m_dir + "/slow.json";
+  ASSERT_EQ(ctl({"read", "--port", module.path(), "-o", backup}).code, 0);
+
+  // The same table from the module and from the file, as the window shows it.
+  const Configuration config = Configuration::fromImage(module.sim().image(), 1);
+  const std::string table = wire::timingTableText(wire::timingTable(wire::masterTiming(config)));
+  EXPECT_NE(table.find("2.28 s            2.38 s      -1.78 s  CANNOT FIT"), std::string::npos) << table;
+  const Result fromModule = ctl({"timing", "--port", module.path()});
+  EXPECT_EQ(fromModule.code, 0) << fromModule.err;
+  EXPECT_EQ(fromModule.out, table);
+  const Result fromFile = ctl({"timing", backup});
+  EXPECT_EQ(fromFile.code, 0) << fromFile.err;
+  EXPECT_EQ(fromFile.out, table);
+
+  // Write and its dry run say the same and ask nothing.
+  const std::string warning =
+      backup + ": warning: order 1 (slave 1, function 3, 120 registers): the answer takes at least 2.28 s\n";
+  const Result dry = ctl({"write", "--dry-run", backup});
+  EXPECT_EQ(dry.code, 0);
+  EXPECT_NE(dry.err.find(warning), std::string::npos) << dry.err;
+  module.sim().clearRequests();
+  const Result write = ctl({"write", "--port", module.path(), backup});
+  EXPECT_EQ(write.code, 0) << write.err;
+  EXPECT_NE(write.err.find(warning), std::string::npos) << write.err;
+  EXPECT_EQ(write.err.find("Answered"), std::string::npos) << write.err;
+  EXPECT_EQ(writeRequests(module.sim()), 3);
+}
+
 TEST_F(CtlTest, DiffReadsFilesAsWriteDoes) {
   const Configuration valid = Configuration::fromImage(SimModule().image(), 1);
   const std::string good = file("good.json", config_json::write(valid));
@@ -592,6 +631,9 @@ TEST_F(CtlTest, CommandLineTable) {
        2,
        "tq740ctl: --verify and --dry-run exclude each other"},
       {{"ports", "a.json"}, 2, "tq740ctl: ports takes no file name"},
+      {{"timing"}, 2, "tq740ctl: timing needs one file name, or --port PATH"},
+      {{"timing", "--simulate", "a.json"}, 2, "tq740ctl: timing takes a file name or --port PATH, not both"},
+      {{"timing", "--simulate", "--sim-orders=1"}, 0, "No.  Slave  Fun"},
       {{"ports", "--simulate"}, 2, "tq740ctl: ports lists the devices itself: no --port or --simulate"},
   };
   for (const Case& c : cases) {

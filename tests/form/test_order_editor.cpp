@@ -270,6 +270,52 @@ TEST_F(OrderEditor, ModifyOverwritesTheRememberedRowOnlyWhenConfirmed) {
   EXPECT_EQ(text(ids::kOrderCount), "2");
 }
 
+// At 1200 baud 8N2 with a 500 ms master timeout, the answer to function 3
+// for 120 registers takes at least 2.28 s: the order is stored, with a
+// warning that names it by its row.
+TEST_F(OrderEditor, AddInsertAndModifyWarnAboutAnOrderThatCannotFitAndKeepIt) {
+  choose(ids::kCom4Baud, 0);
+  choose(ids::kCom4Parity, 4);
+  type(ids::kMasterTimeout, "500");
+  const auto warnedAbout = [&](const std::string& order) {
+    if (prompt.m_messages.empty()) return std::string("no box");
+    const RecordedMessage& m = prompt.m_messages.back();
+    if (m.kind != MsgKind::Warning) return "not a warning: " + m.text;
+    return m.text.find(order + ": the answer takes at least 2.28 s") != std::string::npos ? std::string("ok")
+                                                                                             : m.text;
+  };
+
+  add({"9", 2, "1", "120", "100", 0});
+  EXPECT_EQ(warnedAbout("order 1 (slave 9, function 3, 120 registers)"), "ok");
+  EXPECT_EQ(prompt.m_messages.size(), 1u);
+  EXPECT_EQ(row(0), (std::vector<std::string>{"1", "9", "3", "1", "120", "100", "Data memory"}));
+
+  add({"8", 2, "1", "10", "100", 0});  // 25 bytes: about 0.26 s
+  EXPECT_EQ(prompt.m_messages.size(), 1u);
+  EXPECT_EQ(list()->rowCount(), 2);
+
+  clickRow(1);
+  type(ids::kOrderRegCount, "120");
+  click(ids::kInsertButton);
+  EXPECT_EQ(warnedAbout("order 2 (slave 8, function 3, 120 registers)"), "ok");
+  EXPECT_EQ(list()->rowCount(), 3);
+
+  prompt.clear();
+  clickRow(2);
+  type(ids::kOrderRegCount, "120");
+  prompt.answerNext(MsgAnswer::Yes);
+  click(ids::kModifyButton);
+  EXPECT_EQ(prompt.numbers(), (std::vector<int>{52, 0}));
+  EXPECT_EQ(warnedAbout("order 3 (slave 8, function 3, 120 registers)"), "ok");
+
+  // A timeout of 0 is not checked.
+  prompt.clear();
+  type(ids::kMasterTimeout, "0");
+  add({"7", 2, "1", "120", "100", 0});
+  EXPECT_TRUE(prompt.m_messages.empty()) << prompt.texts().front();
+  EXPECT_EQ(list()->rowCount(), 4);
+}
+
 TEST_F(OrderEditor, SelectingARowFillsTheEditorWithoutApplyingTheRules) {
   add({"5", 0, "1", "10", "100", 0});  // function "1"
   add({"6", 7, "2", "20", "7", 1});    // function "16", errors registers

@@ -18,6 +18,7 @@
 #include "ops/configuration_transfer.h"
 #include "ops/device_operations.h"
 #include "ops/form_transfer.h"
+#include "ops/timing_check.h"
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
 #include "tests/ops/fake_form.h"
@@ -471,6 +472,73 @@ TEST_F(OpsTest, WriteToAForeignModuleAsksFirst) {
   EXPECT_TRUE(WriteParameters(ctx));
   EXPECT_EQ(prompt.numbers(), (std::vector<int>{59, 67}));
   EXPECT_EQ(transactions().size(), 4u);
+}
+
+// 1200 baud 8N2 and a 500 ms timeout: the answer to function 3 for 120
+// registers (245 bytes and a silence) takes at least 2.28 s.
+TEST_F(OpsTest, WriteAsksAboutAnOrderThatCannotFitBeforeWritingAnything) {
+  fillValidForm(0, 2);
+  form.setComboIndex(ids::kCom4Parity, 4);  // 8N2; baud rate 1200
+  form.setEditText(ids::kMasterTimeout, "500");
+  form.rows[1] = {{"2", "9", "3", "1", "120", "100", "Data memory"}, 0};
+
+  prompt.answerNext(MsgAnswer::No);
+  EXPECT_EQ(WriteParameters(ctx).outcome, OperationResult::Outcome::Declined);
+  ASSERT_EQ(prompt.m_messages.size(), 1u);
+  const RecordedMessage& box = prompt.m_messages[0];
+  EXPECT_EQ(box.kind, MsgKind::Question);
+  EXPECT_TRUE(box.defaultNo);
+  EXPECT_NE(box.text.find("order 2 (slave 9, function 3, 120 registers): the answer takes at least 2.28 s"),
+            std::string::npos)
+      << box.text;
+  EXPECT_EQ(box.text.find("order 1 "), std::string::npos);
+  EXPECT_NE(box.text.find("Do you want to write anyway?"), std::string::npos);
+  EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}}));
+  EXPECT_EQ(form.marks.at(ids::kIndMasterTimeout), Mark::Ok);  // the check's indicators stay
+
+  prompt.clear();
+  sim->clearRequests();
+  prompt.answerNext(MsgAnswer::Yes);
+  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_EQ(prompt.numbers(), (std::vector<int>{0, 67}));
+  EXPECT_EQ(transactions().size(), 5u);
+  EXPECT_EQ(sim->registerValue(orderRecordStart(1) + 2), 120);
+
+  // tq740ctl has printed the warning already and asks nothing.
+  prompt.clear();
+  sim->clearRequests();
+  Configuration config = *FormTransfer(form, limits).take();
+  ConfigurationTransfer source(config);
+  DeviceLink link{modbus, prompt};
+  EXPECT_TRUE(writeConfiguration(link, source, TimingQuestion::Skip));
+  EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
+  EXPECT_EQ(transactions().size(), 5u);
+}
+
+// The Master timing window's figures: COM4 and the master fields from the
+// form, every row of the list read as Write reads it.
+TEST(FormTiming, ReadsTheLineTheMasterFieldsAndEveryRow) {
+  FakeForm f;
+  f.setComboIndex(ids::kCom4Baud, 0);
+  f.setComboIndex(ids::kCom4Parity, 4);
+  f.setComboIndex(ids::kMasterMode, 0);
+  f.setEditText(ids::kMasterTimeout, "500");
+  f.setEditText(ids::kMasterPoolTime, "250");
+  f.setEditText(ids::kOrderCount, "1");
+  f.addRow({"1", "7", "16", "1", "25", "100", "Data memory"}, 0);
+  f.addRow({"2", "9", " 3", "1", "120x", "100", "Data memory"}, 0);
+  const wire::MasterTiming t = formTiming(f);
+  EXPECT_EQ(t.line.pooltimeMs, 250);
+  EXPECT_TRUE(t.checked());
+  ASSERT_EQ(t.orders.size(), 2u);
+  EXPECT_EQ(t.orders[0].sizes->request, 59);
+  EXPECT_FALSE(t.orders[0].cannotFit);
+  EXPECT_EQ(t.orders[1].order.slaveAddress, 9);
+  EXPECT_EQ(t.orders[1].sizes->answer, 245);
+  EXPECT_TRUE(t.orders[1].cannotFit);
+
+  f.setComboIndex(ids::kMasterMode, 1);
+  EXPECT_TRUE(formTiming(f).tooSlow().empty());
 }
 
 struct WriteFailureCase {
