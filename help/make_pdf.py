@@ -38,10 +38,10 @@ SHOTS = {
     "main.png": ((0, 0, 716, 150), 0.8),
     "form.png": ((0, 0, 672, 894), 0.7),
     "connection_menu.png": ((0, 0, 470, 140), 0.9),
-    "read.png": ((0, 0, 672, 894), 0.7),
+    "read.png": ((0, 0, 672, 600), 0.7),
     "write_check.png": ((0, 0, 672, 470), 0.8),
     "port_settings.png": (None, 0.75),
-    "about.png": (None, 0.6),
+    "about.png": (None, 0.67),
 }
 DEFAULT_SHOT_SCALE = 0.7
 
@@ -85,8 +85,9 @@ def png_size(path):
 
 def screenshot(attrs, caption, base_url):
     """A screenshot cropped to what it shows and scaled to a share of screen
-    size: a clipping box of the cropped size, and the whole picture inside it
-    moved so that the crop shows."""
+    size: a clipping box of the cropped size, and the whole picture inside it,
+    placed absolutely so that only the crop shows and only the crop takes
+    room on the page."""
     src = re.search(r'src="([^"]*)"', attrs)
     size = png_size(os.path.join(base_url, html.unescape(src.group(1)))) if src else None
     if not size:
@@ -97,7 +98,7 @@ def screenshot(attrs, caption, base_url):
     if w * mm > TEXT_WIDTH_MM:
         mm = TEXT_WIDTH_MM / w
     box = "width:%.2fmm;height:%.2fmm" % (w * mm, h * mm)
-    place = "width:%.2fmm;height:%.2fmm;margin-left:-%.2fmm;margin-top:-%.2fmm" % (
+    place = "width:%.2fmm;height:%.2fmm;left:-%.2fmm;top:-%.2fmm" % (
         size[0] * mm,
         size[1] * mm,
         x * mm,
@@ -180,7 +181,7 @@ def to_html(markdown_module, source, base_url):
 
     # The first chapter is the title: its heading, and what stands before the
     # next chapter, make the title page. A hand-written "Contents" paragraph
-    # with its list is replaced by the generated one.
+    # and what follows it on the title page give way to the generated list.
     chapters = [e for e in entries if e[0] == 1]
     if len(chapters) < 2:
         fail("the manual needs a title heading and at least one chapter")
@@ -188,7 +189,7 @@ def to_html(markdown_module, source, base_url):
     start = body.index('<h1 id="%s">' % title_id)
     end = body.index('<h1 id="%s">' % next_id)
     title = body[start:end]
-    title = re.sub(r"<p><strong>Contents</strong></p>\s*(?:<ul>.*?</ul>\s*)?<ol>.*?</ol>", "", title, flags=re.S)
+    title = re.sub(r"<p><strong>Contents</strong></p>.*", "", title, flags=re.S)
     title = title.replace("<h1 ", '<h1 class="title" ', 1)
     rest = body[end:]
 
