@@ -6,8 +6,8 @@ and the paged-media style sheet manual.css: a title page, a contents page
 with page numbers, a running header with the chapter, PDF bookmarks from the
 headings, figures with their captions.
 
-A chapter starts on a new page only where the page before it is at least two
-thirds full; otherwise it follows on the same page. That needs the layout, so the
+A chapter starts on a new page only where the page before it is at least three
+quarters full; otherwise it follows on the same page. That needs the layout, so the
 document is laid out again after each chapter that gets a page break.
 
 Usage: make_pdf.py SOURCE.md OUTPUT.pdf [--html OUTPUT.html]
@@ -36,9 +36,9 @@ MM_PER_SCREEN_PX = 25.4 / 96  # a screenshot pixel at 100 % of screen size
 # screen pixels, or None for the whole picture.
 SHOTS = {
     "main.png": ((0, 0, 716, 150), 0.8),
-    "form.png": ((0, 0, 672, 894), 0.7),
+    "form.png": ((0, 0, 672, 645), 0.67),
     "connection_menu.png": ((0, 0, 470, 140), 0.9),
-    "read.png": ((0, 0, 672, 600), 0.7),
+    "read.png": ((0, 0, 672, 645), 0.7),
     "write_check.png": ((0, 0, 672, 470), 0.8),
     "port_settings.png": (None, 0.75),
     "about.png": (None, 0.67),
@@ -277,9 +277,9 @@ def main(argv):
         )
 
     # Lay out, find the first undecided chapter whose heading falls in the
-    # lowest third of its page, give it a page break, and lay out again.
+    # lowest quarter of its page, give it a page break, and lay out again.
     content_mm = PAGE_HEIGHT_MM - MARGIN_TOP_MM - MARGIN_BOTTOM_MM
-    full_px = (MARGIN_TOP_MM + content_mm * 2 / 3) * MM
+    full_px = (MARGIN_TOP_MM + content_mm * 3 / 4) * MM
     breaks = []
     decided = 0
     document = render(breaks)
