@@ -12,10 +12,14 @@ block, and the named device path in its commands and their output stands for
 the module's pseudo-terminal.
 
 In the block, a line starting with "$ " is a command; the lines after it, up
-to the next command, are its expected output (standard output and standard
-error together). A line "..." stands for any number of lines. A command with
-no lines after it is run for its exit status only. Without any "$ " line,
-every line of the block is a command. A trailing "# exit status N" comment
+to the next command, are everything it prints, on standard output and
+standard error, as a terminal shows them. Both streams are caught apart and
+compared exactly: the text must show every line of each stream, in that
+stream's order, and no line that neither printed; how the two interleave is
+left to the text, since a terminal may show them either way. A line "..."
+stands for any number of lines of either stream. A command with no lines
+after it must print nothing at all. Without any "$ " line, every line of the
+block is a command that prints nothing. A trailing "# exit status N" comment
 says the command ends with status N; otherwise it must end with 0.
 
 The blocks of one file run in order in one temporary folder, so a later
@@ -108,17 +112,45 @@ def missing_images(path):
     return problems
 
 
-def matches(expected, actual):
-    """Whether the actual lines match the expected ones, "..." matching any run."""
-    if not expected:
-        return not actual
-    if expected[0] == "...":
-        return any(matches(expected[1:], actual[k:]) for k in range(len(actual) + 1))
-    return bool(actual) and expected[0] == actual[0] and matches(expected[1:], actual[1:])
+def matches(expected, out, err):
+    """Whether the expected lines are the lines of standard output and of
+    standard error, each stream's lines in their order, interleaved in some
+    way; "..." matches any run of lines of either stream."""
+    seen = {}
+
+    def rest(i, j, k):
+        key = (i, j, k)
+        if key in seen:
+            return seen[key]
+        if i == len(expected):
+            result = j == len(out) and k == len(err)
+        elif expected[i] == "...":
+            result = rest(i + 1, j, k) or (j < len(out) and rest(i, j + 1, k)) or (k < len(err) and rest(i, j, k + 1))
+        else:
+            line = expected[i]
+            result = (j < len(out) and out[j] == line and rest(i + 1, j + 1, k)) or (
+                k < len(err) and err[k] == line and rest(i + 1, j, k + 1)
+            )
+        seen[key] = result
+        return result
+
+    return rest(0, 0, 0)
+
+
+def lines_of(text, sim):
+    lines = [l.rstrip() for l in text.rstrip("\n").split("\n")] if text.strip() else []
+    if sim:
+        lines = [l.replace(sim.path, sim.device) for l in lines]
+    return lines
+
+
+def shown(lines):
+    return "\n  ".join(lines) if lines else "(nothing)"
 
 
 class Simulator:
-    def __init__(self, bin_dir, args):
+    def __init__(self, bin_dir, args, device):
+        self.device = device
         self.proc = subprocess.Popen(
             [os.path.join(bin_dir, "tq740-sim")] + args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True
         )
@@ -133,7 +165,7 @@ class Simulator:
 
 def run(example, bin_dir, work_dir):
     failures = []
-    sim = Simulator(bin_dir, example.sim_args) if example.device else None
+    sim = Simulator(bin_dir, example.sim_args, example.device) if example.device else None
     env = dict(os.environ, PATH=bin_dir + os.pathsep + os.environ.get("PATH", ""), LC_ALL="C.UTF-8")
     try:
         for command, status, expected in example.commands:
@@ -145,28 +177,23 @@ def run(example, bin_dir, work_dir):
                     env=env,
                     stdin=subprocess.DEVNULL,
                     stdout=subprocess.PIPE,
-                    stderr=subprocess.STDOUT,
+                    stderr=subprocess.PIPE,
                     timeout=TIMEOUT_S,
                     text=True,
                 )
             except subprocess.TimeoutExpired:
                 failures.append("%s:%d: `%s` did not end within %d s" % (example.path, example.line, command, TIMEOUT_S))
                 continue
-            actual = done.stdout.rstrip("\n").split("\n") if done.stdout.strip() else []
-            actual = [l.rstrip() for l in actual]
-            if sim:
-                actual = [l.replace(sim.path, example.device) for l in actual]
+            out, err = lines_of(done.stdout, sim), lines_of(done.stderr, sim)
+            printed = "standard output:\n  %s\nstandard error:\n  %s" % (shown(out), shown(err))
             where = "%s:%d: `%s`" % (example.path, example.line, command)
             if done.returncode != status:
-                failures.append("%s ended with status %d, the text says %d\n%s" % (where, done.returncode, status, done.stdout))
-            if expected is not None:
-                while expected and not expected[-1]:
-                    expected = expected[:-1]
-                if not matches(expected, actual):
-                    failures.append(
-                        "%s printed\n  %s\nbut the text shows\n  %s"
-                        % (where, "\n  ".join(actual), "\n  ".join(expected))
-                    )
+                failures.append("%s ended with status %d, the text says %d\n%s" % (where, done.returncode, status, printed))
+            expected = list(expected or [])
+            while expected and not expected[-1]:
+                expected.pop()
+            if not matches(expected, out, err):
+                failures.append("%s printed\n%s\nbut the text shows\n  %s" % (where, printed, shown(expected)))
     finally:
         if sim:
             sim.stop()
