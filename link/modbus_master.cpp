@@ -24,7 +24,7 @@ constexpr std::size_t kWriteAnswerLength = 8;
 }  // namespace
 
 SerialDevice* ModbusMaster::currentDevice() const {
-  return m_port ? m_port->device() : m_device;
+  return m_port ? m_port->device() : nullptr;
 }
 
 void ModbusMaster::clearBuffers() {
