@@ -93,7 +93,7 @@ Configuration Configuration::fromImage(const RegisterImage& image, int orderCoun
   Configuration c;
   for (std::size_t i = 0; i < kFileFields.size(); ++i)
     c.values[i] = image.get(std::size_t(kFileFields[i].reg));
-  for (int i = 0; i < orderCount && i < kMaxOrders; ++i) c.orders.push_back(MasterOrder::unpack(image, i));
+  for (int i = 0; i < ordersWithin(orderCount); ++i) c.orders.push_back(MasterOrder::unpack(image, i));
   c.productCode = ::productCode(image);
   c.programRevision = ::programRevision(image);
   return c;

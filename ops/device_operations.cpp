@@ -163,7 +163,7 @@ std::vector<PlannedWrite> writePlan(const RegisterImage& image) {
   std::vector<PlannedWrite> plan = {{block::kWritePorts, &messageOf(61)},
                                     {block::kSlaveMaster, &messageOf(62)}};
   if (image.get(reg::kMasterMode) == 0) {
-    const int count = std::min<int>(image.get(reg::kMasterOrderCount), kMaxOrders);
+    const int count = ordersWithin(image.get(reg::kMasterOrderCount));
     for (int i = 0; i < count; ++i) plan.push_back({orderBlock(i), &messageOf(63)});
   }
   return plan;

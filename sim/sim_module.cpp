@@ -198,7 +198,7 @@ int SimModule::requestLength(const std::uint8_t* data, std::size_t len) {
       if (len < 6) return 0;
       const int count = word(data + 4);
       if (count > kMaxFramedWriteCount) return -1;
-      return 9 + 2 * count;
+      return static_cast<int>(writeRequestLength(std::size_t(count)));
     }
     default:
       return -1;
