@@ -133,7 +133,7 @@ SimModule::SimModule() {
 }
 
 void SimModule::setOrders(int n) {
-  n = std::clamp(n, 0, kMaxOrders);
+  n = ordersWithin(n);
   std::lock_guard lock(m_mutex);
   for (int i = 0; i < kMaxOrders; ++i) {
     if (i < n) {
