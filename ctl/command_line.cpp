@@ -63,16 +63,22 @@ std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOpt
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   std::optional<std::string> problem;
+  // Said after the options that belong to another command.
+  bool verifyWithDryRun = false;
   try {
     app.parse(reversed);
   } catch (const CLI::RequiredError&) {
     problem = "no command given";
   } catch (const CLI::ExcludesError& e) {
-    problem = std::string(e.what()).find("--port") != std::string::npos
-                  ? "--port and --simulate exclude each other"
-                  : "--verify and --dry-run exclude each other";
+    // CLI11 stops at the first broken rule; a missing command is said first.
+    if (o.command.empty())
+      problem = "no command given";
+    else if (std::string(e.what()).find("--port") != std::string::npos)
+      problem = "--port and --simulate exclude each other";
+    else
+      verifyWithDryRun = true;
   } catch (const CLI::RequiresError&) {
-    problem = "--sim-orders needs --simulate";
+    problem = o.command.empty() ? "no command given" : "--sim-orders needs --simulate";
   } catch (const CLI::ParseError& e) {
     // A value missing, empty or out of range, or a command not known.
     const std::string what = e.what();
@@ -101,6 +107,7 @@ std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOpt
   const bool device = !o.port.empty() || o.simulate;
   if (!o.output.empty() && c != "read") return usage(io, "-o belongs to read");
   if ((o.verify || o.dryRun) && c != "write") return usage(io, "--verify and --dry-run belong to write");
+  if (verifyWithDryRun) return usage(io, "--verify and --dry-run exclude each other");
 
   if (c == "ports") {
     if (!o.files.empty()) return usage(io, "ports takes no file name");
