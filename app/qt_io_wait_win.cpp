@@ -5,6 +5,10 @@
 // by a QWinEventNotifier on the event, only through a longer silence. The
 // window thus paints at least every slice, with the transaction, its
 // time-outs and its trace exactly as in a program without a window.
+// A worker thread for the operation would do as well for painting, but the
+// operations ask their questions through the message seam half way (a
+// foreign module, a failed block) and touch the form as they go; on one
+// thread, as on Linux, none of that needs marshalling between threads.
 #include <windows.h>
 
 #include <QCoreApplication>
