@@ -68,7 +68,17 @@ keys alt+c 1
 settle
 step "COM 1 opened"
 
+# While Auto reads, the window must keep painting: its progress field
+# changes, so pictures taken meanwhile differ. The count of different ones
+# goes into the log ("pictures during Auto: N").
 keys alt+d Right Return
+declare -A seen=()
+for _ in $(seq 600); do
+  [ -n "$(xdotool search --onlyvisible --name '^TQ740conf$' 2>/dev/null | head -1)" ] && break
+  seen[$(import -window root -depth 8 rgb:- 2>/dev/null | md5sum | cut -c1-32)]=1
+  sleep 0.1
+done
+step "pictures during Auto: ${#seen[@]}"
 closeBox 120 "Auto"
 eval "$(xdotool getwindowgeometry --shell "$main")"
 import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out/window.png"
