@@ -199,7 +199,9 @@ bool Win32SerialDevice::transfer(bool reading, std::uint8_t* buf, unsigned long 
   if (!::GetOverlappedResult(m_handle, &ov, &n, TRUE)) {
     const DWORD err = ::GetLastError();
     done = n;
-    if (err == ERROR_OPERATION_ABORTED) return true;  // cancelled above: what arrived counts
+    // Cancelled above, or ended by the port's time-out, which Windows reports
+    // as success and Wine as ERROR_TIMEOUT: what arrived counts.
+    if (err == ERROR_OPERATION_ABORTED || err == ERROR_TIMEOUT || err == ERROR_SEM_TIMEOUT) return true;
     m_transferError = err;
     return false;
   }
