@@ -45,6 +45,7 @@ SHOTS = {
     "compare.png": ((0, 0, 560, 80), 0.8),
     "preview.png": (None, 0.67),
     "timing.png": (None, 0.72),
+    "windows.png": ((0, 0, 716, 470), 0.67),
 }
 DEFAULT_SHOT_SCALE = 0.7
 
