@@ -1,5 +1,9 @@
 #include "app/main_frame.h"
 
+#ifdef _WIN32
+#include "app/session_end_win.h"
+#endif
+
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QActionGroup>
@@ -57,6 +61,9 @@ CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(par
   connect(&m_operation, &OperationGuard::finished, this, &CMainFrame::operationFinished);
   connect(&m_operation, &OperationGuard::progressed, this,
           [this](const QString& step, int done, int total) { m_progress->setStep(step, done, total); });
+#ifdef _WIN32
+  new SessionEndHold(m_operation, *this);  // owned by the window
+#endif
 }
 
 CMainFrame::~CMainFrame() {

@@ -1,6 +1,7 @@
 #include "form/form_page.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
@@ -223,8 +224,12 @@ void FormPage::markField(int indicatorId, bool ok) const {
 void FormPage::setNameFont() {
   // The Name field's own face. Where the platform has no face of that name,
   // font matching substitutes one; if that is the form's face, bold keeps
-  // the two apart.
+  // the two apart. Windows has a "System" face, but a bitmap one, which Qt
+  // cannot draw: the field would stay empty there. The form's face in bold
+  // stands in for it.
   m_fontName = QFont(QStringLiteral("System"));
+  const QFontInfo name(m_fontName);
+  if (!QFontDatabase::isSmoothlyScalable(name.family(), name.styleName())) m_fontName = m_formFont;
   if (QFontInfo(m_fontName).family() == QFontInfo(m_formFont).family()) m_fontName.setBold(true);
   control(ids::kName)->setFont(m_fontName);
 }

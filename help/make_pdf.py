@@ -42,6 +42,10 @@ SHOTS = {
     "write_check.png": ((0, 0, 672, 470), 0.8),
     "port_settings.png": (None, 0.75),
     "about.png": (None, 0.67),
+    "compare.png": ((0, 0, 560, 80), 0.8),
+    "preview.png": (None, 0.67),
+    "timing.png": (None, 0.72),
+    "windows.png": ((0, 0, 716, 470), 0.67),
 }
 DEFAULT_SHOT_SCALE = 0.7
 

@@ -1,14 +1,26 @@
 #include "link/io_wait.h"
 
-#ifdef _WIN32
 #include <cerrno>
 
-// The Windows port waits inside ReadFile with its own time-outs and never
-// asks for a descriptor wait.
+#ifdef _WIN32
+#include <windows.h>
+
+// The Windows port waits for its transfers' events, never for a descriptor.
 int IoWait::wait(int /*fd*/, short /*events*/, short& revents, int /*timeoutMs*/) {
   revents = 0;
   errno = ENOSYS;
   return -1;
+}
+
+int IoWait::waitEvent(void* event, int timeoutMs) {
+  switch (::WaitForSingleObject(event, timeoutMs < 0 ? INFINITE : DWORD(timeoutMs))) {
+    case WAIT_OBJECT_0:
+      return 1;
+    case WAIT_TIMEOUT:
+      return 0;
+    default:
+      return -1;
+  }
 }
 #else
 #include <poll.h>
@@ -20,5 +32,10 @@ int IoWait::wait(int fd, short events, short& revents, int timeoutMs) {
   const int r = ::poll(&p, 1, timeoutMs);
   revents = r > 0 ? p.revents : 0;
   return r;
+}
+
+int IoWait::waitEvent(void* /*event*/, int /*timeoutMs*/) {
+  errno = ENOSYS;
+  return -1;
 }
 #endif

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "link/io_wait.h"
+
 std::unique_ptr<SerialDevice> makeSystemSerialDevice() {
   return std::make_unique<Win32SerialDevice>();
 }
@@ -46,8 +48,10 @@ bool Win32SerialDevice::open(const std::string& path) {
   m_errorText.clear();
   m_path = path;
   // Share mode 0: no other program may hold the port at the same time.
+  // Overlapped, so that a window can handle its events while a transfer
+  // waits (see transfer()).
   HANDLE h = ::CreateFileA(deviceName(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr);
+                           FILE_FLAG_OVERLAPPED | FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = ::GetLastError();
     std::string what = "Cannot open " + path;
@@ -55,7 +59,15 @@ bool Win32SerialDevice::open(const std::string& path) {
       what += " (is another program using the port?)";
     return fail(err, what);
   }
+  // A manual-reset event, signalled when a transfer completes.
+  HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!event) {
+    const DWORD err = ::GetLastError();
+    ::CloseHandle(h);
+    return fail(err, "Cannot open " + path);
+  }
   m_handle = h;
+  m_event = event;
   return true;
 }
 
@@ -106,6 +118,8 @@ bool Win32SerialDevice::setTimeouts(int readTotalMs, int writeTotalMs) {
     t.ReadIntervalTimeout = DWORD(readTotalMs);
     t.ReadTotalTimeoutConstant = DWORD(readTotalMs);
   }
+  m_readTimeoutMs = readTotalMs;
+  m_writeTimeoutMs = writeTotalMs;
   t.ReadTotalTimeoutMultiplier = 0;
   t.WriteTotalTimeoutMultiplier = 0;
   t.WriteTotalTimeoutConstant = DWORD(writeTotalMs);
@@ -138,12 +152,9 @@ bool Win32SerialDevice::write(const std::uint8_t* data, std::size_t len, std::si
     return false;
   }
   DWORD n = 0;
-  const BOOL ok = ::WriteFile(m_handle, data, DWORD(len), &n, nullptr);
+  const bool ok = transfer(false, const_cast<std::uint8_t*>(data), DWORD(len), n);
   written = n;
-  if (!ok) {
-    const DWORD err = ::GetLastError();
-    return fail(err, "Write to " + m_path + " failed");
-  }
+  if (!ok) return fail(m_transferError, "Write to " + m_path + " failed");
   return true;  // fewer bytes than asked: cut short by the write time-out
 }
 
@@ -154,17 +165,54 @@ bool Win32SerialDevice::read(std::uint8_t* buf, std::size_t maxLen, std::size_t&
   if (!m_handle) return notOpen();
   if (maxLen > std::numeric_limits<DWORD>::max()) maxLen = std::numeric_limits<DWORD>::max();
   DWORD n = 0;
-  const BOOL ok = ::ReadFile(m_handle, buf, DWORD(maxLen), &n, nullptr);
+  const bool ok = transfer(true, buf, DWORD(maxLen), n);
   got = n;
-  if (!ok) {
-    const DWORD err = ::GetLastError();
-    return fail(err, "Read from " + m_path + " failed");
-  }
+  if (!ok) return fail(m_transferError, "Read from " + m_path + " failed");
   return true;  // fewer bytes than asked: the read time-out ended it
+}
+
+// One overlapped ReadFile or WriteFile. The port driver ends it within the
+// time-outs set by setTimeouts(); meanwhile the calling thread waits for its
+// event through the IoWait, which in the window keeps the event loop running.
+// Should the driver overrun its time-out by far (a hung adapter driver), the
+// transfer is cancelled and counts with what it moved by then.
+bool Win32SerialDevice::transfer(bool reading, std::uint8_t* buf, unsigned long len, unsigned long& done) {
+  done = 0;
+  m_transferError = 0;
+  OVERLAPPED ov{};
+  ov.hEvent = m_event;
+  ::ResetEvent(m_event);
+  const BOOL started = reading ? ::ReadFile(m_handle, buf, len, nullptr, &ov)
+                               : ::WriteFile(m_handle, buf, len, nullptr, &ov);
+  if (!started && ::GetLastError() != ERROR_IO_PENDING) {
+    m_transferError = ::GetLastError();
+    return false;
+  }
+  if (!started) {
+    constexpr int kDriverSlackMs = 2000;
+    const int limit = (reading ? m_readTimeoutMs : m_writeTimeoutMs) + kDriverSlackMs;
+    static IoWait plain;
+    IoWait& wait = m_wait ? *m_wait : plain;
+    if (wait.waitEvent(m_event, limit) != 1) ::CancelIo(m_handle);
+  }
+  DWORD n = 0;
+  if (!::GetOverlappedResult(m_handle, &ov, &n, TRUE)) {
+    const DWORD err = ::GetLastError();
+    done = n;
+    // Cancelled above, or ended by the port's time-out, which Windows reports
+    // as success and Wine as ERROR_TIMEOUT: what arrived counts.
+    if (err == ERROR_OPERATION_ABORTED || err == ERROR_TIMEOUT || err == ERROR_SEM_TIMEOUT) return true;
+    m_transferError = err;
+    return false;
+  }
+  done = n;
+  return true;
 }
 
 void Win32SerialDevice::close() {
   if (!m_handle) return;
   ::CloseHandle(m_handle);  // a failure leaves nothing to do
+  ::CloseHandle(m_event);
   m_handle = nullptr;
+  m_event = nullptr;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Win32SerialDevice: a COM port opened exclusively with CreateFileA and
-// driven with the Win32 communication calls, blocking and non-overlapped,
-// its time-outs kept by the port driver.
+// driven with the Win32 communication calls. Reads and writes are overlapped
+// and their time-outs kept by the port driver; the device waits for each
+// through its IoWait, so that a window stays painted meanwhile.
 
 #include <string>
 
@@ -27,6 +28,7 @@ class Win32SerialDevice : public SerialDevice {
   std::string lastErrorText() const override { return m_errorText; }
   void close() override;
   bool isOpen() const override { return m_handle != nullptr; }
+  void setIoWait(IoWait* wait) override { m_wait = wait; }
 
   // The name CreateFileA is given for a port name.
   static std::string deviceName(const std::string& path);
@@ -37,7 +39,15 @@ class Win32SerialDevice : public SerialDevice {
  private:
   bool notOpen();
   bool fail(unsigned long err, const std::string& what);  // records err and its reason
+  // An overlapped read or write of len bytes, waited for; false with
+  // m_transferError set on failure.
+  bool transfer(bool reading, std::uint8_t* buf, unsigned long len, unsigned long& done);
   void* m_handle = nullptr;                               // the HANDLE; null when closed
+  void* m_event = nullptr;                                // signalled when a transfer ends
+  IoWait* m_wait = nullptr;                               // null: plain waits
+  int m_readTimeoutMs = 0;
+  int m_writeTimeoutMs = 0;
+  unsigned long m_transferError = 0;
   int m_error = 0;
   std::string m_errorText;
   std::string m_path;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "link/device_map_ports.h"
 #include "link/port_discovery.h"
 #include "link/serial_port.h"
 #include "link/sysfs_port_scan.h"
@@ -114,6 +115,25 @@ TEST_F(FakeSystem, MissingFoldersGiveAnEmptyList) {
 const SerialPortInfo kFtdi{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A1-if00-port0", "FT232R USB UART",
                            "FTDI", "A1"};
 const SerialPortInfo kAcm{"/dev/ttyACM0", "", "Pico", "", ""};
+
+// The registry's device map as Windows keeps it: one value a port, in no
+// particular order, with the odd value that names no COM port.
+TEST(DeviceMapPorts, ListsEachComPortOnceInCountingOrderWithItsDriverDevice) {
+  const auto ports = portsFromDeviceMap({{"\\Device\\VCP0", "COM10"},
+                                         {"\\Device\\Serial0", "COM1"},
+                                         {"\\Device\\USBSER000", std::string("COM3\0", 5)},
+                                         {"\\Device\\Serial1", " com2 "},
+                                         {"\\Device\\Other", "LPT1"},
+                                         {"\\Device\\Empty", ""},
+                                         {"\\Device\\Zero", "COM0"},
+                                         {"\\Device\\Twice", "COM1"}});
+  std::vector<std::string> lines;
+  for (const SerialPortInfo& p : ports) lines.push_back(p.summary());
+  EXPECT_EQ(lines, (std::vector<std::string>{"COM1, \\Device\\Serial0", "COM2, \\Device\\Serial1",
+                                             "COM3, \\Device\\USBSER000", "COM10, \\Device\\VCP0"}));
+  ASSERT_EQ(ports.size(), 4u);
+  EXPECT_EQ(findPort(ports, "COM3"), &ports[2]);
+}
 
 TEST(OpenFailureDetail, NamesTheDeviceAndListsAdaptersOnlyWhenNoneIsAPort) {
   const std::string list =

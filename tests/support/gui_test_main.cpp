@@ -12,8 +12,8 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  unsetenv("QT_STYLE_OVERRIDE");
+  qputenv("QT_QPA_PLATFORM", "offscreen");  // Qt's calls: Windows has no setenv()
+  qunsetenv("QT_STYLE_OVERRIDE");
   QApplication app(argc, argv);
   QStyle* style = QStyleFactory::create("Fusion");
   if (!style) {
