@@ -1,5 +1,16 @@
 #include "app/command_router.h"
 
+#include <QtGlobal>
+
+void CommandMap::bind(CommandOwner owner, const std::function<Handler(int id)>& handlerFor) {
+  for (const CommandInfo& c : commandTable()) {
+    if (c.owner != owner) continue;
+    Handler h = handlerFor(c.id);
+    Q_ASSERT_X(h, "CommandMap::bind", "a command of the table has no handler in its owner");
+    if (h) on(c.id, std::move(h));
+  }
+}
+
 bool CommandMap::dispatch(int id) const {
   auto it = m_handlers.find(id);
   if (it == m_handlers.end()) return false;

@@ -1,7 +1,10 @@
 #pragma once
-// CommandMap: one class's table of command handlers. CommandRouter offers a
-// command to the view, the document, the frame and the application in that
-// order; the first whose table has the id performs it.
+// CommandMap: one class's table of command handlers. Each class fills its map
+// with bind(), which walks the command table and asks the class for the
+// handler of every row it owns, so the table's owner column is the one place
+// that says who performs a command. CommandRouter offers a command to the view,
+// the document, the frame and the application in that order; the first whose
+// table has the id performs it.
 
 #include <functional>
 #include <map>
@@ -11,6 +14,10 @@
 
 class CommandMap {
  public:
+  using Handler = std::function<void()>;
+  // Takes from handlerFor the handler of each command whose owner is owner;
+  // every such row must get one.
+  void bind(CommandOwner owner, const std::function<Handler(int id)>& handlerFor);
   void on(int id, std::function<void()> handler) { m_handlers[id] = std::move(handler); }
   bool has(int id) const { return m_handlers.count(id) != 0; }
   // Runs the handler of id; false when this table has none.

@@ -44,14 +44,26 @@ QSettings appSettings() {
 CTQ740confApp::CTQ740confApp(AppEnvironment env) : m_env(std::move(env)) {
   Q_ASSERT(!g_theApp);
   g_theApp = this;
-  m_commands.on(cmd::kFileNew, [this] { OnFileNew(); });
-  m_commands.on(cmd::kFileOpen, [this] { OnFileOpen(); });
-  m_commands.on(cmd::kOpenConfiguration, [this] { OnFileOpen(); });
-  m_commands.on(cmd::kAppExit, [this] { OnAppExit(); });
-  m_commands.on(cmd::kAppAbout, [this] { OnAppAbout(); });
-  m_commands.on(cmd::kPortSettings, [this] { OnPortSettings(); });
-  m_commands.on(cmd::kShowChangesBeforeWriting, [this] { OnShowChangesBeforeWriting(); });
-  m_commands.on(cmd::kMasterTiming, [this] { OnMasterTiming(); });
+  m_commands.bind(CommandOwner::App, [this](int id) -> CommandMap::Handler {
+    switch (id) {
+      case cmd::kFileNew:
+        return [this] { OnFileNew(); };
+      case cmd::kFileOpen:
+      case cmd::kOpenConfiguration:
+        return [this] { OnFileOpen(); };
+      case cmd::kAppExit:
+        return [this] { OnAppExit(); };
+      case cmd::kAppAbout:
+        return [this] { OnAppAbout(); };
+      case cmd::kPortSettings:
+        return [this] { OnPortSettings(); };
+      case cmd::kShowChangesBeforeWriting:
+        return [this] { OnShowChangesBeforeWriting(); };
+      case cmd::kMasterTiming:
+        return [this] { OnMasterTiming(); };
+    }
+    return {};
+  });
   if (m_env.discovery) {
     m_discovery = m_env.discovery;
   } else {
@@ -233,31 +245,46 @@ bool CTQ740confApp::showDifferences(const std::vector<DiffRow>& rows, DiffPurpos
 
 void CTQ740confApp::bindViewCommands() {
   CTQ740confView* v = m_view;
-  m_viewCommands.on(cmd::kAutoSelect, askingFirst(deviceCommand("Selecting the device", [this, v] {
-                      if (v->OnAutoSelect()) formReadFromModule();
-                    })));
-  // The edits were saved or discarded: the emptied form is nobody's change.
-  m_viewCommands.on(cmd::kSelectDevice, askingFirst([this, v] {
-                      v->OnSelectDevice();
-                      m_doc->SetModifiedFlag(false);
-                    }));
-  m_viewCommands.on(cmd::kReadParameters, askingFirst(deviceCommand("Reading parameters", [this, v] {
-                      if (v->OnReadParameters()) formReadFromModule();
-                    })));
-  m_viewCommands.on(cmd::kWriteParameters, deviceCommand("Writing parameters", [this, v] {
-                      if (v->OnWriteParameters()) m_doc->SetModifiedFlag(false);
-                    }));
-  m_viewCommands.on(cmd::kCompareWithDevice,
-                    deviceCommand("Comparing with the device", [v] { v->OnCompareWithDevice(); }));
-  m_viewCommands.on(cmd::kReadFirmwareVersion,
-                    deviceCommand("Reading firmware version", [v] { v->OnReadFirmwareVersion(); }));
-  m_viewCommands.on(cmd::kDisconnect, [v] { v->OnDisconnect(); });
-  m_viewCommands.on(cmd::kCom1, deviceCommand("Opening COM1", [v] { v->OnConnectCom(1); }));
-  m_viewCommands.on(cmd::kCom2, deviceCommand("Opening COM2", [v] { v->OnConnectCom(2); }));
-  m_viewCommands.on(cmd::kCom3, deviceCommand("Opening COM3", [v] { v->OnConnectCom(3); }));
-  m_viewCommands.on(cmd::kCom4, deviceCommand("Opening COM4", [v] { v->OnConnectCom(4); }));
-  // The view passes Documentation on to the application.
-  m_viewCommands.on(cmd::kDocumentation, [this] { OnDocumentation(); });
+  m_viewCommands.bind(CommandOwner::View, [this, v](int id) -> CommandMap::Handler {
+    switch (id) {
+      case cmd::kAutoSelect:
+        return askingFirst(deviceCommand("Selecting the device", [this, v] {
+          if (v->OnAutoSelect()) formReadFromModule();
+        }));
+      case cmd::kSelectDevice:
+        // The edits were saved or discarded: the emptied form is nobody's change.
+        return askingFirst([this, v] {
+          v->OnSelectDevice();
+          m_doc->SetModifiedFlag(false);
+        });
+      case cmd::kReadParameters:
+        return askingFirst(deviceCommand("Reading parameters", [this, v] {
+          if (v->OnReadParameters()) formReadFromModule();
+        }));
+      case cmd::kWriteParameters:
+        return deviceCommand("Writing parameters", [this, v] {
+          if (v->OnWriteParameters()) m_doc->SetModifiedFlag(false);
+        });
+      case cmd::kCompareWithDevice:
+        return deviceCommand("Comparing with the device", [v] { v->OnCompareWithDevice(); });
+      case cmd::kReadFirmwareVersion:
+        return deviceCommand("Reading firmware version", [v] { v->OnReadFirmwareVersion(); });
+      case cmd::kDisconnect:
+        return [v] { v->OnDisconnect(); };
+      case cmd::kCom1:
+        return deviceCommand("Opening COM1", [v] { v->OnConnectCom(1); });
+      case cmd::kCom2:
+        return deviceCommand("Opening COM2", [v] { v->OnConnectCom(2); });
+      case cmd::kCom3:
+        return deviceCommand("Opening COM3", [v] { v->OnConnectCom(3); });
+      case cmd::kCom4:
+        return deviceCommand("Opening COM4", [v] { v->OnConnectCom(4); });
+      case cmd::kDocumentation:
+        // The view passes Documentation on to the application.
+        return [this] { OnDocumentation(); };
+    }
+    return {};
+  });
   m_router.setMap(CommandOwner::View, &m_viewCommands);
 }
 

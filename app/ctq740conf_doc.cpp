@@ -14,9 +14,16 @@ const QString CTQ740confDoc::kFileFilter = QStringLiteral("Configuration (*.json
 
 CTQ740confDoc::CTQ740confDoc(UserPrompt& prompt, Desktop& desktop, QObject* parent)
     : QObject(parent), m_prompt(prompt), m_desktop(desktop) {
-  m_commands.on(cmd::kFileSave, [this] { OnFileSave(); });
-  m_commands.on(cmd::kSaveConfiguration, [this] { OnFileSave(); });
-  m_commands.on(cmd::kSaveConfigurationAs, [this] { OnFileSaveAs(); });
+  m_commands.bind(CommandOwner::Document, [this](int id) -> CommandMap::Handler {
+    switch (id) {
+      case cmd::kFileSave:
+      case cmd::kSaveConfiguration:
+        return [this] { OnFileSave(); };
+      case cmd::kSaveConfigurationAs:
+        return [this] { OnFileSaveAs(); };
+    }
+    return {};
+  });
 }
 
 void CTQ740confDoc::SetModifiedFlag(bool modified) {

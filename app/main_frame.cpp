@@ -48,8 +48,15 @@ CMainFrame::CMainFrame(CommandRouter& router, QWidget* parent) : QMainWindow(par
   setWindowTitle(QString::fromLatin1(app::kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/app_icon.xpm")));
   m_lockKeyReader = readLockKeys;
-  m_commands.on(cmd::kViewToolbar, [this] { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); });
-  m_commands.on(cmd::kViewStatusBar, [this] { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); });
+  m_commands.bind(CommandOwner::Frame, [this](int id) -> CommandMap::Handler {
+    switch (id) {
+      case cmd::kViewToolbar:
+        return [this] { m_wndToolBar->setVisible(m_wndToolBar->isHidden()); };
+      case cmd::kViewStatusBar:
+        return [this] { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); };
+    }
+    return {};
+  });
   connect(&m_operation, &OperationGuard::started, this, &CMainFrame::operationStarted);
   connect(&m_operation, &OperationGuard::finished, this, &CMainFrame::operationFinished);
   connect(&m_operation, &OperationGuard::progressed, this,

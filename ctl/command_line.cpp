@@ -1,7 +1,6 @@
 #include "ctl/command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 
 #include "model/register_map.h"
 #include "model/version.h"
@@ -22,90 +21,93 @@ std::string missingValue(const std::string& option) {
   return "-o needs a file name, or - for standard output";
 }
 
+// A value CLI11 accepts for --port, --trace and -o: not empty, and for -o
+// not the "--" that ends the options.
+CLI::Validator nonEmpty(bool allowDashDash) {
+  return CLI::Validator(
+      [allowDashDash](std::string& v) { return v.empty() || (!allowDashDash && v == "--") ? "empty" : ""; },
+      "");
+}
+
 }  // namespace
 
-// Parses the arguments with CLI11; returns an exit code when the run ends
-// here. CLI11 splits the words (options with "--opt VALUE" or "--opt=VALUE",
-// "--" ending the options); which option belongs to which command and how
-// many files each takes is checked below, each with a line of its own.
+// Parses the arguments with CLI11, which checks the options' values, the
+// command's choice and presence, and the options that exclude or need each
+// other; which option belongs to which command and how many files each takes
+// is checked below. Each problem is said in a line of its own.
 std::optional<int> parseCommandLine(const std::vector<std::string>& args, CtlOptions& o, CtlStreams& io) {
   CLI::App app("tq740ctl", "tq740ctl");
   app.set_help_flag();  // --help prints our own text, below
-  bool help = false, version = false;
-  std::string simOrders;
-  std::vector<std::string> words;
   const auto last = CLI::MultiOptionPolicy::TakeLast;
-  app.add_flag("-h,--help", help);
-  app.add_flag("--version", version);
-  app.add_option("--port", o.port)->multi_option_policy(last);
-  app.add_option("--trace", o.trace)->multi_option_policy(last);
-  app.add_option("-o,--output", o.output)->multi_option_policy(last);
-  app.add_option("--sim-orders", simOrders)->multi_option_policy(last);
-  app.add_flag("--simulate", o.simulate);
-  app.add_flag("--verify", o.verify);
-  app.add_flag("--dry-run", o.dryRun);
+  app.add_flag("-h,--help");
+  app.add_flag("--version");
+  CLI::Option* port = app.add_option("--port", o.port)->multi_option_policy(last)->check(nonEmpty(true));
+  app.add_option("--trace", o.trace)->multi_option_policy(last)->check(nonEmpty(true));
+  app.add_option("-o,--output", o.output)->multi_option_policy(last)->check(nonEmpty(false));
+  CLI::Option* simOrders = app.add_option("--sim-orders", o.simOrders)
+                               ->multi_option_policy(last)
+                               ->check(CLI::Range(0, kMaxOrders));
+  CLI::Option* simulate = app.add_flag("--simulate", o.simulate);
+  CLI::Option* verify = app.add_flag("--verify", o.verify);
+  CLI::Option* dryRun = app.add_flag("--dry-run", o.dryRun);
   app.add_flag("--force", o.force);
-  app.add_option("words", words);
+  app.add_option("command", o.command)
+      ->required()
+      ->check(CLI::IsMember({"firmware", "read", "write", "diff", "ports", "timing"}));
+  app.add_option("files", o.files);
+  port->excludes(simulate);
+  simOrders->needs(simulate);
+  verify->excludes(dryRun);
   app.allow_extras();
 
   // CLI11 takes the arguments last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
+  std::optional<std::string> problem;
+  // Said after the options that belong to another command.
+  bool verifyWithDryRun = false;
   try {
     app.parse(reversed);
+  } catch (const CLI::RequiredError&) {
+    problem = "no command given";
+  } catch (const CLI::ExcludesError& e) {
+    // CLI11 stops at the first broken rule; a missing command is said first.
+    if (o.command.empty())
+      problem = "no command given";
+    else if (std::string(e.what()).find("--port") != std::string::npos)
+      problem = "--port and --simulate exclude each other";
+    else
+      verifyWithDryRun = true;
+  } catch (const CLI::RequiresError&) {
+    problem = o.command.empty() ? "no command given" : "--sim-orders needs --simulate";
   } catch (const CLI::ParseError& e) {
-    // A value missing at the end of the line, or a flag given a value.
+    // A value missing, empty or out of range, or a command not known.
     const std::string what = e.what();
+    const std::vector<std::string>& command = app.get_option("command")->results();
+    if (what.rfind("command", 0) == 0 && !command.empty()) problem = "unknown command " + command.front();
     for (const char* name : {"--port", "--trace", "--output", "--sim-orders"})
-      if (what.find(name) != std::string::npos) return usage(io, missingValue(name));
-    return usage(io, what);
+      if (!problem && what.find(name) != std::string::npos) problem = missingValue(name);
+    if (!problem) problem = what;
   }
-  if (help) {
+  // --help and --version win over whatever else the line holds.
+  if (app.count("--help") > 0) {
     io.out << ctlUsageText();
     return ctl_exit::kOk;
   }
-  if (version) {
+  if (app.count("--version") > 0) {
     io.out << kVersionLine;
     return ctl_exit::kOk;
   }
-  // What CLI11 did not take: unknown options, and the words after "--".
-  bool optionsEnded = false;
-  for (const std::string& extra : app.remaining()) {
-    if (!optionsEnded && extra == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && extra.size() > 1 && extra[0] == '-') {
-      return usage(io, "unknown option " + extra);
-    } else {
-      words.push_back(extra);
-    }
-  }
-  for (const char* name : {"--port", "--trace", "--output"}) {
-    const CLI::Option* opt = app.get_option(name);
-    if (opt->count() > 0 && opt->as<std::string>().empty()) return usage(io, missingValue(name));
-  }
-  // "-o --": the end of the options is no file name.
-  if (app.count("--output") > 0 && o.output == "--") return usage(io, missingValue("--output"));
-  if (app.count("--sim-orders") > 0) {
-    char* end = nullptr;
-    const long n = std::strtol(simOrders.c_str(), &end, 10);
-    if (simOrders.empty() || *end != '\0' || n < 0 || n > kMaxOrders)
-      return usage(io, missingValue("--sim-orders"));
-    o.simOrders = static_cast<int>(n);
-  }
-  if (!words.empty()) {
-    o.command = words.front();
-    o.files.assign(words.begin() + 1, words.end());
-  }
+  // What CLI11 did not take: unknown options (it keeps the "--" that ended
+  // the options there too).
+  for (const std::string& extra : app.remaining())
+    if (extra.size() > 1 && extra[0] == '-' && extra != "--") return usage(io, "unknown option " + extra);
+  if (problem) return usage(io, *problem);
 
   const std::string& c = o.command;
-  if (c.empty()) return usage(io, "no command given");
-  if (c != "firmware" && c != "read" && c != "write" && c != "diff" && c != "ports" && c != "timing")
-    return usage(io, "unknown command " + c);
-  if (!o.port.empty() && o.simulate) return usage(io, "--port and --simulate exclude each other");
-  if (o.simOrders >= 0 && !o.simulate) return usage(io, "--sim-orders needs --simulate");
   const bool device = !o.port.empty() || o.simulate;
   if (!o.output.empty() && c != "read") return usage(io, "-o belongs to read");
   if ((o.verify || o.dryRun) && c != "write") return usage(io, "--verify and --dry-run belong to write");
-  if (o.verify && o.dryRun) return usage(io, "--verify and --dry-run exclude each other");
+  if (verifyWithDryRun) return usage(io, "--verify and --dry-run exclude each other");
 
   if (c == "ports") {
     if (!o.files.empty()) return usage(io, "ports takes no file name");

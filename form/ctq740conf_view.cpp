@@ -47,7 +47,7 @@ struct CTQ740confView::Impl {
     port.setDiscovery(e.discovery);
   }
 
-  DeviceContext context() { return DeviceContext{modbus, prompt, adapter, limits, env.observer}; }
+  DeviceLink link() { return DeviceLink{modbus, prompt, env.observer}; }
 
   ViewEnvironment env;
   UserPrompt& prompt;
@@ -264,8 +264,8 @@ void CTQ740confView::OnMasterModeChange() {
 
 bool CTQ740confView::OnAutoSelect() {
   if (!isPortOpen()) return false;
-  DeviceContext ctx = d->context();
-  const bool ok = bool(AutoSelect(ctx));
+  DeviceLink link = d->link();
+  const bool ok = bool(AutoSelect(link, d->adapter, d->limits));
   if (ok) d->m_bParamsRead = true;
   d->watch.resync();
   return ok;
@@ -273,8 +273,8 @@ bool CTQ740confView::OnAutoSelect() {
 
 bool CTQ740confView::OnReadParameters() {
   if (!isPortOpen() || d->m_nDevice == -1) return false;
-  DeviceContext ctx = d->context();
-  const bool ok = bool(ReadParameters(ctx));
+  DeviceLink link = d->link();
+  const bool ok = bool(ReadParameters(link, d->adapter, d->limits));
   if (ok) d->m_bParamsRead = true;
   d->watch.resync();
   return ok;
@@ -282,8 +282,8 @@ bool CTQ740confView::OnReadParameters() {
 
 bool CTQ740confView::OnWriteParameters() {
   if (!isPortOpen() || !d->m_bParamsRead) return false;
-  DeviceContext ctx = d->context();
-  if (!d->showChanges) return bool(WriteParameters(ctx));
+  DeviceLink link = d->link();
+  if (!d->showChanges) return bool(WriteParameters(link, d->adapter, d->limits));
   // After the identity, the check and its warnings, before the first block:
   // what this Write would send against what the module holds.
   PreviewedWrite source(d->adapter, d->limits, [this](const RegisterImage& image) {
@@ -296,7 +296,6 @@ bool CTQ740confView::OnWriteParameters() {
     const std::vector<DiffRow> rows = compareConfigurations(module, send, withOrders);
     return !d->env.showDifferences || d->env.showDifferences(rows, DiffPurpose::BeforeWrite);
   });
-  DeviceLink link{d->modbus, d->prompt, d->env.observer};
   return bool(writeConfiguration(link, source));
 }
 
@@ -333,7 +332,8 @@ bool CTQ740confView::showChangesBeforeWriting() const {
 
 void CTQ740confView::OnReadFirmwareVersion() {
   if (!isPortOpen()) return;
-  ReadFirmwareVersion(d->modbus, d->prompt, d->env.observer);
+  DeviceLink link = d->link();
+  ReadFirmwareVersion(link);
 }
 
 void CTQ740confView::loadConfiguration(const Configuration& config) {

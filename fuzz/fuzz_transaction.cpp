@@ -18,7 +18,9 @@
 
 #include "link/modbus_frames.h"
 #include "link/modbus_master.h"
+#include "link/port_map.h"
 #include "link/serial_device.h"
+#include "link/serial_port.h"
 #include "link/user_prompt.h"
 #include "model/register_image.h"
 
@@ -229,10 +231,15 @@ void fuzzMaster(Input& in) {
   const RegisterImage before = image;
 
   CountingPrompt prompt;
-  FuzzDevice device(in);
+  // The port owns its device; opening it purges once, which is not counted.
+  SerialPort port(
+      prompt, [&in] { return std::make_unique<FuzzDevice>(in); }, PortMap());
+  port.open_com_port(1);
+  FuzzDevice& device = static_cast<FuzzDevice&>(*port.device());
+  device.purges = 0;
   device.fixCrc = mode & 8;
   ModbusMaster master(image, prompt);
-  master.setDevice(&device);
+  master.setPort(&port);
 
   const bool ok = isWrite ? master.write_multiple_registers(start, count, purge)
                           : master.read_holding_registers(start, count, purge);

@@ -6,19 +6,9 @@
 #include <iostream>
 
 #include "link/log_file.h"
+#include "link/modbus_frames.h"
 
 namespace {
-std::string hex(const std::uint8_t* data, std::size_t len) {
-  std::string out;
-  out.reserve(len * 3);
-  char byte[4];
-  for (std::size_t i = 0; i < len; ++i) {
-    std::snprintf(byte, sizeof byte, i ? " %02X" : "%02X", data[i]);
-    out += byte;
-  }
-  return out;
-}
-
 // One trace entry is one line: line breaks of message texts are shown as \n.
 std::string oneLine(const std::string& text) {
   std::string out;
@@ -62,12 +52,12 @@ void FrameTrace::stamp() {
 
 void FrameTrace::request(int attempt, const std::uint8_t* data, std::size_t len) {
   stamp();
-  *m_out << "attempt " << attempt << " TX " << len << ": " << hex(data, len) << std::endl;
+  *m_out << "attempt " << attempt << " TX " << len << ": " << hexBytes(data, len) << std::endl;
 }
 
 void FrameTrace::answer(int attempt, const std::uint8_t* data, std::size_t len, bool readOk, int error) {
   stamp();
-  *m_out << "attempt " << attempt << " RX " << len << ": " << hex(data, len);
+  *m_out << "attempt " << attempt << " RX " << len << ": " << hexBytes(data, len);
   if (!readOk || error != 0)
     *m_out << (len ? " " : "") << "(read " << (readOk ? "ok" : "failed") << ", error " << error << ")";
   else if (len == 0)

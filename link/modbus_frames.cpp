@@ -1,5 +1,6 @@
 #include "link/modbus_frames.h"
 
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -57,8 +58,8 @@ std::uint16_t crc16_modbus(const std::uint8_t* data, int len) {
 
 std::size_t buildReadRequest(std::uint8_t* out, std::uint16_t start, std::uint16_t count) {
   putHeader(out, kFnReadHolding, start, count);
-  putCrc(out, 6);
-  return 8;
+  putCrc(out, kReadRequestLength - 2);
+  return kReadRequestLength;
 }
 
 std::size_t buildWriteRequest(std::uint8_t* out, std::uint16_t start, std::uint16_t count,
@@ -69,9 +70,9 @@ std::size_t buildWriteRequest(std::uint8_t* out, std::uint16_t start, std::uint1
     out[7 + 2 * i] = static_cast<std::uint8_t>(regs[i] >> 8);
     out[8 + 2 * i] = static_cast<std::uint8_t>(regs[i] & 0xFF);
   }
-  const std::size_t len = 7 + 2 * std::size_t(count);
-  putCrc(out, len);
-  return len + 2;
+  const std::size_t len = writeRequestLength(count);
+  putCrc(out, len - 2);
+  return len;
 }
 
 bool attemptGood(const AttemptResult& a, std::size_t requestLength) {
@@ -86,8 +87,7 @@ int judgeReadAnswer(const AttemptResult& a, std::size_t requestLength, const std
                     std::uint16_t count) {
   static constexpr int kMessages[] = {0, 6, 7, 8, 9, 10, 11, 12, 13, 14};
   if (int c = judgeCommon(a, requestLength, answer, kFnReadHolding)) return kMessages[c];
-  const std::size_t expected = 2 * std::size_t(count) + 5;
-  if (a.read < expected || answer[2] != 2u * count) return 15;
+  if (a.read < readAnswerLength(count) || answer[2] != 2u * count) return 15;
   return 0;
 }
 
@@ -95,7 +95,7 @@ int judgeWriteAnswer(const AttemptResult& a, std::size_t requestLength, const st
                      std::uint16_t start, std::uint16_t count) {
   static constexpr int kMessages[] = {0, 37, 38, 39, 40, 41, 42, 43, 44, 45};
   if (int c = judgeCommon(a, requestLength, answer, kFnWriteMultiple)) return kMessages[c];
-  if (a.read < 8) return 46;
+  if (a.read < kWriteAnswerLength) return 46;
   if (answer[2] != (start >> 8) || answer[3] != (start & 0xFF)) return 46;
   if (answer[4] != (count >> 8) || answer[5] != (count & 0xFF)) return 47;
   return 0;
@@ -111,4 +111,15 @@ const char* transactionMessage(int number) {
   }();
   const auto it = texts.find(number);
   return it == texts.end() ? "" : it->second.c_str();
+}
+
+std::string hexBytes(const std::uint8_t* data, std::size_t len) {
+  std::string out;
+  out.reserve(len * 3);
+  char byte[4];
+  for (std::size_t i = 0; i < len; ++i) {
+    std::snprintf(byte, sizeof byte, i ? " %02X" : "%02X", data[i]);
+    out += byte;
+  }
+  return out;
 }

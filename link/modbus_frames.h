@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr std::uint8_t kConfigSlaveAddress = 255;
 constexpr std::uint8_t kFnReadHolding = 3;
@@ -16,6 +17,22 @@ std::uint16_t crc16_modbus(const std::uint8_t* data, int len);
 void putCrc(std::uint8_t* frame, std::size_t len);
 // Whether the last two of the n bytes are the CRC of the others (false below 2 bytes).
 bool crcMatches(const std::uint8_t* frame, std::size_t n);
+
+// Frame lengths, CRC included: a read request and a write answer are 8
+// bytes; a read answer carries 2 bytes per register after 3 bytes of header,
+// a write request after 7.
+constexpr std::size_t kReadRequestLength = 8;
+constexpr std::size_t kWriteAnswerLength = 8;
+constexpr std::size_t readAnswerLength(std::size_t count) {
+  return 2 * count + 5;
+}
+constexpr std::size_t writeRequestLength(std::size_t count) {
+  return 2 * count + 9;
+}
+
+// The bytes as hex pairs separated by single spaces ("FF 03 00"), as the
+// trace and the simulated module's log show frames.
+std::string hexBytes(const std::uint8_t* data, std::size_t len);
 
 // Builds FF 03 start count CRC into out (8 bytes); returns the length.
 std::size_t buildReadRequest(std::uint8_t* out, std::uint16_t start, std::uint16_t count);

@@ -14,17 +14,10 @@ namespace {
 constexpr int kReadRefused = 6;
 constexpr int kWriteRefused = 37;
 
-std::size_t readAnswerLength(std::uint16_t count) {
-  return 2 * std::size_t(count) + 5;
-}
-std::size_t writeRequestLength(std::uint16_t count) {
-  return 2 * std::size_t(count) + 9;
-}
-constexpr std::size_t kWriteAnswerLength = 8;
 }  // namespace
 
 SerialDevice* ModbusMaster::currentDevice() const {
-  return m_port ? m_port->device() : m_device;
+  return m_port ? m_port->device() : nullptr;
 }
 
 void ModbusMaster::clearBuffers() {

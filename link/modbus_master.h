@@ -19,11 +19,9 @@ class ModbusMaster {
 
   ModbusMaster(RegisterImage& image, UserPrompt& prompt) : m_image(image), m_prompt(prompt) {}
 
-  // The device the transactions use (the open port; null when none).
-  void setDevice(SerialDevice* device) { m_device = device; }
-  // Alternatively the connection itself: every transaction then uses the
-  // port's current device, so opening and closing need no further wiring.
-  // Takes precedence over setDevice().
+  // The connection the transactions use: every transaction uses the port's
+  // current device, so opening and closing need no further wiring. Without a
+  // port, or with a closed one, a transaction fails as a write error.
   void setPort(const SerialPort* port) { m_port = port; }
   void setTrace(FrameTrace* trace) { m_trace = trace; }
 
@@ -49,7 +47,6 @@ class ModbusMaster {
 
   RegisterImage& m_image;
   UserPrompt& m_prompt;
-  SerialDevice* m_device = nullptr;
   const SerialPort* m_port = nullptr;
   FrameTrace* m_trace = nullptr;
   std::array<std::uint8_t, kBufferSize> m_txBuffer{};

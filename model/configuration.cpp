@@ -93,7 +93,7 @@ Configuration Configuration::fromImage(const RegisterImage& image, int orderCoun
   Configuration c;
   for (std::size_t i = 0; i < kFileFields.size(); ++i)
     c.values[i] = image.get(std::size_t(kFileFields[i].reg));
-  for (int i = 0; i < orderCount && i < kMaxOrders; ++i) c.orders.push_back(MasterOrder::unpack(image, i));
+  for (int i = 0; i < ordersWithin(orderCount); ++i) c.orders.push_back(MasterOrder::unpack(image, i));
   c.productCode = ::productCode(image);
   c.programRevision = ::programRevision(image);
   return c;
@@ -102,7 +102,7 @@ Configuration Configuration::fromImage(const RegisterImage& image, int orderCoun
 void Configuration::toImage(RegisterImage& image) const {
   for (std::size_t i = 0; i < kFileFields.size(); ++i) image.set(std::size_t(kFileFields[i].reg), values[i]);
   // Never beyond the list's capacity: the records would leave their area.
-  const std::size_t count = std::min(orders.size(), std::size_t(kMaxOrders));
+  const std::size_t count = std::size_t(ordersWithin(static_cast<long long>(orders.size())));
   image.set(reg::kMasterOrderCount, static_cast<long long>(count));
   for (std::size_t i = 0; i < count; ++i) orders[i].pack(image, int(i));
 }

@@ -53,6 +53,11 @@ constexpr RegisterBlock kSlaveMaster{19, 11};
 
 constexpr std::int32_t EXPECTED_PRODUCT_CODE = 0x12004FBD;  // 302010301
 constexpr int kMaxOrders = 150;  // order list capacity (m_nMaxOrders)
+// The order records a count stands for: none below 0, and never more than
+// the list's capacity.
+constexpr int ordersWithin(long long count) {
+  return count < 0 ? 0 : count > kMaxOrders ? kMaxOrders : static_cast<int>(count);
+}
 
 // Product code as the signed 32-bit number the user sees.
 inline std::int32_t productCode(const RegisterImage& img) {

@@ -163,7 +163,7 @@ std::vector<PlannedWrite> writePlan(const RegisterImage& image) {
   std::vector<PlannedWrite> plan = {{block::kWritePorts, &messageOf(61)},
                                     {block::kSlaveMaster, &messageOf(62)}};
   if (image.get(reg::kMasterMode) == 0) {
-    const int count = std::min<int>(image.get(reg::kMasterOrderCount), kMaxOrders);
+    const int count = ordersWithin(image.get(reg::kMasterOrderCount));
     for (int i = 0; i < count; ++i) plan.push_back({orderBlock(i), &messageOf(63)});
   }
   return plan;
@@ -208,36 +208,31 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source, Timing
   return result;
 }
 
-OperationResult ReadFirmwareVersion(ModbusMaster& modbus, UserPrompt& prompt,
-                                    ops::OperationObserver* observer) {
-  DeviceLink link{modbus, prompt, observer};
+OperationResult ReadFirmwareVersion(DeviceLink& link) {
   OperationResult r = queryFirmware(link);
-  if (r) prompt.message(firmwareReport(modbus.image()), MsgKind::Information);
+  if (r) link.prompt.message(firmwareReport(link.modbus.image()), MsgKind::Information);
   return r;
 }
 
-OperationResult ReadParameters(DeviceContext& ctx) {
-  DeviceLink link{ctx.modbus, ctx.prompt, ctx.observer};
-  FormTransfer form(ctx.form, ctx.limits);
-  return readConfiguration(link, form);
+OperationResult ReadParameters(DeviceLink& link, ConfigForm& form, const FieldLimits& limits) {
+  FormTransfer target(form, limits);
+  return readConfiguration(link, target);
 }
 
-OperationResult WriteParameters(DeviceContext& ctx) {
-  DeviceLink link{ctx.modbus, ctx.prompt, ctx.observer};
-  FormTransfer form(ctx.form, ctx.limits);
-  return writeConfiguration(link, form);
+OperationResult WriteParameters(DeviceLink& link, ConfigForm& form, const FieldLimits& limits) {
+  FormTransfer source(form, limits);
+  return writeConfiguration(link, source);
 }
 
-OperationResult AutoSelect(DeviceContext& ctx) {
-  DeviceLink link{ctx.modbus, ctx.prompt, ctx.observer};
+OperationResult AutoSelect(DeviceLink& link, ConfigForm& form, const FieldLimits& limits) {
   Steps steps(link, 1);
   if (!steps.read("Reading the product code", block::kIdentity, messageOf(64)))
     return ended(failedOrStopped(steps));
-  const std::int32_t code = productCode(ctx.modbus.image());
+  const std::int32_t code = productCode(link.modbus.image());
   if (code != EXPECTED_PRODUCT_CODE) {
     steps.error(messageOf(65), {.more = "\nID=" + std::to_string(code)});
     return ended(Outcome::Failed);
   }
-  ctx.form.OnSelectDevice();
-  return ReadParameters(ctx);
+  form.OnSelectDevice();
+  return ReadParameters(link, form, limits);
 }

@@ -18,8 +18,9 @@ class ModbusMaster;
 class UserPrompt;
 class ConfigForm;
 
-// The transactions, the message seam and (optionally) who follows the
-// progress and may stop the operation between transactions.
+// The context of every operation, the window's and tq740ctl's alike: the
+// transactions, the message seam and (optionally) who follows the progress
+// and may stop the operation between transactions.
 struct DeviceLink {
   ModbusMaster& modbus;  // transactions and the register image
   UserPrompt& prompt;
@@ -63,27 +64,18 @@ OperationResult writeConfiguration(DeviceLink& link, WriteSource& source,
 
 // ---------------------------------------------------- the window's commands
 
-struct DeviceContext {
-  ModbusMaster& modbus;
-  UserPrompt& prompt;
-  ConfigForm& form;
-  const FieldLimits& limits;
-  ops::OperationObserver* observer = nullptr;
-};
-
 // Reads registers 0 to 3 and reports product code and revision in a box
 // (message 66 on failure).
-OperationResult ReadFirmwareVersion(ModbusMaster& modbus, UserPrompt& prompt,
-                                    ops::OperationObserver* observer = nullptr);
+OperationResult ReadFirmwareVersion(DeviceLink& link);
 
-// Reads the whole configuration into the form. Succeeds only when the read
-// succeeded and its success box was closed; the caller then sets
-// m_bParamsRead.
-OperationResult ReadParameters(DeviceContext& ctx);
+// Reads the whole configuration into the form, checked against limits.
+// Succeeds only when the read succeeded and its success box was closed; the
+// caller then sets m_bParamsRead.
+OperationResult ReadParameters(DeviceLink& link, ConfigForm& form, const FieldLimits& limits);
 
 // Checks the form and writes it to the module.
-OperationResult WriteParameters(DeviceContext& ctx);
+OperationResult WriteParameters(DeviceLink& link, ConfigForm& form, const FieldLimits& limits);
 
 // Identifies the module; on the expected product code selects the device and
 // runs ReadParameters, whose result it returns.
-OperationResult AutoSelect(DeviceContext& ctx);
+OperationResult AutoSelect(DeviceLink& link, ConfigForm& form, const FieldLimits& limits);

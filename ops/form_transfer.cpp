@@ -32,7 +32,7 @@ bool checkField(const ConfigField& f, ConfigForm& form, const FieldLimits& limit
       // the edit still shows the module's count while the list keeps its
       // earlier rows: rows that do not exist have nothing to send, so N is
       // never more than the rows, and never more than the list's capacity.
-      value = std::clamp(dialogInt(form.editText(f.controlId)), 0, std::min(form.orderCount(), kMaxOrders));
+      value = ordersWithin(std::min(dialogInt(form.editText(f.controlId)), form.orderCount()));
       break;
   }
   const bool pass = fieldPasses(f, value, empty, masterMode, limits);

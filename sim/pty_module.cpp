@@ -25,16 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::nanoseconds;
 
-std::string hex(const std::uint8_t* data, std::size_t len) {
-  std::string out;
-  char b[4];
-  for (std::size_t i = 0; i < len; ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", data[i]);
-    out += b;
-  }
-  return out;
-}
-
 void closeFd(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
@@ -375,7 +365,7 @@ void PtyModule::serve() {
       if (scan.kind == SimModule::Scan::NeedMore) break;
       if (scan.kind == SimModule::Scan::DropByte) {
         // Not the start of a request: drop a byte and look again.
-        log("dropped " + hex(rx.data(), 1));
+        log("dropped " + hexBytes(rx.data(), 1));
         rx.erase(rx.begin());
         rxTimes.erase(rxTimes.begin());
         continue;
@@ -383,7 +373,7 @@ void PtyModule::serve() {
       const int len = static_cast<int>(scan.length);
       const Clock::time_point firstByte = rxTimes.front();
       const Clock::time_point lastByte = rxTimes[std::size_t(len) - 1];
-      log("request " + hex(rx.data(), std::size_t(len)));
+      log("request " + hexBytes(rx.data(), std::size_t(len)));
       const SimModule::Reply reply = m_module->handle(rx.data(), std::size_t(len));
       rx.erase(rx.begin(), rx.begin() + len);
       rxTimes.erase(rxTimes.begin(), rxTimes.begin() + len);
@@ -399,7 +389,7 @@ void PtyModule::serve() {
         requestDone();
         continue;
       }
-      log("answer " + hex(reply.bytes.data(), reply.bytes.size()) + faultNote);
+      log("answer " + hexBytes(reply.bytes.data(), reply.bytes.size()) + faultNote);
       tx = reply.bytes;
       txSent = 0;
       if (reply.pacedWithNext) pacedAnswers = 2;
@@ -428,7 +418,7 @@ void PtyModule::serve() {
     }
     // A partial frame that the line has left silent is discarded.
     if (tx.empty() && !rx.empty() && Clock::now() - rxTimes.back() >= discardSilence) {
-      log("discarded " + hex(rx.data(), rx.size()));
+      log("discarded " + hexBytes(rx.data(), rx.size()));
       rx.clear();
       rxTimes.clear();
     }

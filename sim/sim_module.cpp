@@ -133,7 +133,7 @@ SimModule::SimModule() {
 }
 
 void SimModule::setOrders(int n) {
-  n = std::clamp(n, 0, kMaxOrders);
+  n = ordersWithin(n);
   std::lock_guard lock(m_mutex);
   for (int i = 0; i < kMaxOrders; ++i) {
     if (i < n) {
@@ -198,7 +198,7 @@ int SimModule::requestLength(const std::uint8_t* data, std::size_t len) {
       if (len < 6) return 0;
       const int count = word(data + 4);
       if (count > kMaxFramedWriteCount) return -1;
-      return 9 + 2 * count;
+      return static_cast<int>(writeRequestLength(std::size_t(count)));
     }
     default:
       return -1;

@@ -9,29 +9,6 @@
 
 #include "form/corder_list_ctrl.h"
 
-QString RecordingDesktop::getOpenFileName(QWidget*, const QString& title, const QString& initialName,
-                                          const QString& filter) {
-  dialogs.push_back({QStringLiteral("open"), title, initialName, filter});
-  if (answers.empty()) return {};
-  QString a = answers.front();
-  answers.pop_front();
-  return a;
-}
-
-QString RecordingDesktop::getSaveFileName(QWidget*, const QString& title, const QString& initialName,
-                                          const QString& filter) {
-  dialogs.push_back({QStringLiteral("save"), title, initialName, filter});
-  if (answers.empty()) return {};
-  QString a = answers.front();
-  answers.pop_front();
-  return a;
-}
-
-int RecordingDesktop::execDialog(QDialog& dialog) {
-  dialogs.push_back({QStringLiteral("dialog"), dialog.windowTitle(), {}, {}});
-  return onDialog ? onDialog(dialog) : int(QDialog::Rejected);
-}
-
 TempSettings::TempSettings() {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());

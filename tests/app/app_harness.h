@@ -13,34 +13,13 @@
 #include <vector>
 
 #include "app/ctq740conf_app.h"
-#include "app/desktop.h"
 #include "app/main_frame.h"
 #include "sim/pty_module.h"
 #include "sim/sim_module.h"
 #include "tests/support/attempt_timer.h"
 #include "tests/support/fixed_port_discovery.h"
+#include "tests/support/recording_desktop.h"
 #include "tests/support/recording_prompt.h"
-
-class RecordingDesktop : public Desktop {
- public:
-  struct Dialog {
-    QString kind;  // "open", "save" or "dialog"
-    QString title, initialName, filter;
-  };
-  QString getOpenFileName(QWidget* parent, const QString& title, const QString& initialName,
-                          const QString& filter) override;
-  QString getSaveFileName(QWidget* parent, const QString& title, const QString& initialName,
-                          const QString& filter) override;
-  void openDocument(const QString& path) override { opened.push_back(path); }
-  // The program's own dialogs: the test drives the dialog in onDialog and
-  // returns its result; without onDialog the dialog is cancelled.
-  int execDialog(QDialog& dialog) override;
-
-  std::deque<QString> answers;  // the dialogs' answers in order; none left = Cancel
-  std::vector<Dialog> dialogs;
-  std::vector<QString> opened;
-  std::function<int(QDialog&)> onDialog;
-};
 
 class AppHarness {
  public:

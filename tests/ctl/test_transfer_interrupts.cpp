@@ -15,7 +15,7 @@
 #include "ops/configuration_transfer.h"
 #include "ops/device_operations.h"
 #include "sim/sim_module.h"
-#include "tests/support/fake_serial_device.h"
+#include "tests/support/fake_port.h"
 #include "tests/support/recording_prompt.h"
 
 namespace {
@@ -24,7 +24,7 @@ struct WriteRun {
   SimModule module;
   RegisterImage image;
   RecordingPrompt prompt;
-  FakeSerialDevice device;
+  FakePort fake{prompt};
   ModbusMaster master{image, prompt};
   ops::OperationObserver console;  // progress goes nowhere
   std::vector<std::string> said;
@@ -38,9 +38,9 @@ struct WriteRun {
     source.setOrders(10);
     source.setRegister(reg::kMasterPoolTime, 4321);
     config = Configuration::fromImage(source.image(), 10);
-    master.setDevice(&device);
-    device.script().responder = [this, raiseAt](const std::vector<std::uint8_t>& request) {
-      const int k = static_cast<int>(device.script().requests.size()) - 1;
+    master.setPort(&fake.port);
+    fake.script->responder = [this, raiseAt](const std::vector<std::uint8_t>& request) {
+      const int k = static_cast<int>(fake.script->requests.size()) - 1;
       for (const auto& [at, sig] : raiseAt)
         if (at == k) std::raise(sig);
       return module.handle(request.data(), request.size()).bytes;

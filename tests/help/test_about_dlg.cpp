@@ -14,7 +14,7 @@
 
 #include "app/about_dlg.h"
 #include "app/documentation.h"
-#include "tests/help/recording_desktop.h"
+#include "tests/support/recording_desktop.h"
 #include "tests/support/recording_prompt.h"
 
 namespace {

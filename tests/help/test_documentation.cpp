@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "app/documentation.h"
-#include "tests/help/recording_desktop.h"
+#include "tests/support/recording_desktop.h"
 #include "tests/support/recording_prompt.h"
 
 namespace {
@@ -90,7 +90,7 @@ TEST_P(DocumentationTest, FindsOpensOrFallsBack) {
   desktop.messageCount = [&] { return static_cast<int>(prompt.m_messages.size()); };
   if (*c.dialogAnswer) {
     touch(QString::fromLatin1(c.dialogAnswer));
-    desktop.openAnswer = at(QString::fromLatin1(c.dialogAnswer));
+    desktop.answers = {at(QString::fromLatin1(c.dialogAnswer))};
   }
 
   showDocumentation(startDir, prompt, desktop, nullptr);

@@ -16,7 +16,7 @@
 
 #include "link/frame_trace.h"
 #include "link/modbus_master.h"
-#include "tests/support/fake_serial_device.h"
+#include "tests/support/fake_port.h"
 #include "tests/support/recording_prompt.h"
 #include "tests/support/temp_file.h"
 
@@ -45,13 +45,13 @@ TEST(FrameTraceTest, LogsEveryAttemptAndEveryBox) {
   RecordingPrompt recorder;
   TracingPrompt prompt(recorder, &trace);
   RegisterImage image;
-  FakeSerialDevice device;
+  FakePort fake(prompt);
   ModbusMaster master(image, prompt);
-  master.setDevice(&device);
+  master.setPort(&fake.port);
   master.setTrace(&trace);
 
-  device.script().silence();
-  device.script().answer({0xFF, 0x03, 0x04, 0x12, 0x00, 0x4F, 0xBD, 0x00, 0x00});  // CRC wrong
+  fake.script->silence();
+  fake.script->answer({0xFF, 0x03, 0x04, 0x12, 0x00, 0x4F, 0xBD, 0x00, 0x00});  // CRC wrong
   EXPECT_FALSE(master.read_holding_registers(0, 2, true));
   ASSERT_EQ(recorder.numbers(), std::vector<int>{12});  // forwarded
 

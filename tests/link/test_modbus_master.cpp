@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "link/modbus_master.h"
-#include "tests/support/fake_serial_device.h"
+#include "tests/support/fake_port.h"
 #include "tests/support/recording_prompt.h"
 
 namespace {
@@ -47,10 +47,10 @@ void fillPattern(RegisterImage& img) {
 struct MasterFixture {
   RegisterImage image;
   RecordingPrompt prompt;
-  FakeSerialDevice device;
-  FakeSerialScript& script = device.script();
+  FakePort fake{prompt};
+  FakeSerialScript& script = *fake.script;
   ModbusMaster master{image, prompt};
-  MasterFixture() { master.setDevice(&device); }
+  MasterFixture() { master.setPort(&fake.port); }
 };
 
 // The attempt loop behaves the same for both functions; each test runs
@@ -239,7 +239,7 @@ TEST_P(AttemptLoop, WithoutPurgeNothingIsDiscarded) {
 }
 
 TEST_P(AttemptLoop, NoDeviceFailsLikeAWriteError) {
-  master.setDevice(nullptr);
+  master.setPort(nullptr);
   EXPECT_FALSE(run());
   EXPECT_EQ(prompt.numbers(), std::vector<int>{msg(1)});
   EXPECT_EQ(prompt.m_waitDepth, 0);

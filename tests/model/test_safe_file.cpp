@@ -1,5 +1,6 @@
 // Files written and read safely: write-protected files are refused, the new
-// text reaches the disk before it replaces the old, and input is bounded.
+// text reaches the disk before it replaces the old, input is bounded, and
+// each kind of path (link, FIFO, directory, device) gets what it should.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -121,6 +123,67 @@ TEST_F(SafeFile, InputIsBoundedAtTheLimit) {
   EXPECT_EQ(text.size(), limit);
   EXPECT_FALSE(safe_file::read(over, text, why));
   EXPECT_EQ(why, "is larger than 1024 KiB, which no configuration is");
+}
+
+// What each kind of path gets, on both sides: a symbolic link is followed
+// and stays a link; a user's own ".tmp" beside the file is left alone; a FIFO
+// nobody reads, a directory and anything but a regular file as input are
+// refused with the reason, never waited on.
+TEST_F(SafeFile, EachKindOfPathIsWrittenOrReadAsItShouldBe) {
+  struct Case {
+    const char* name;
+    std::function<std::string()> make;  // the path, with whatever it needs
+    bool writing;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"FIFO that nobody reads",
+       [&] {
+         ::mkfifo((m_dir + "/fifo").c_str(), 0600);
+         return m_dir + "/fifo";
+       },
+       true, "is a FIFO that no process reads"},
+      {"directory as output", [&] { return m_dir; }, true, "is a directory"},
+      {"directory as input", [&] { return m_dir; }, false, "is a directory"},
+      {"FIFO as input",
+       [&] {
+         ::mkfifo((m_dir + "/in").c_str(), 0600);
+         return m_dir + "/in";
+       },
+       false, "is not a regular file (a device, FIFO or socket)"},
+      {"device as input", [] { return std::string("/dev/zero"); }, false,
+       "is not a regular file (a device, FIFO or socket)"},
+      {"missing input", [&] { return m_dir + "/none.json"; }, false, "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(m_dir);
+    std::filesystem::create_directory(m_dir);
+    const std::string path = c.make();
+    std::string text, why;
+    const bool ok = c.writing ? safe_file::write(path, "new", why) : safe_file::read(path, text, why);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(why, c.why);
+  }
+  // A link is followed and stays a link; a user's .tmp beside the file is
+  // left alone, and the file keeps its mode.
+  std::filesystem::remove_all(m_dir);
+  std::filesystem::create_directory(m_dir);
+  std::string why;
+  file("target.json", "old");
+  ::symlink("target.json", (m_dir + "/link.json").c_str());
+  ASSERT_TRUE(safe_file::write(m_dir + "/link.json", "new", why)) << why;
+  EXPECT_TRUE(std::filesystem::is_symlink(m_dir + "/link.json"));
+  EXPECT_EQ(contentOf(m_dir + "/target.json"), "new");
+  file("backup.json.tmp", "mine");
+  const std::string backup = file("backup.json", "old", 0640);
+  ASSERT_TRUE(safe_file::write(backup, "new", why)) << why;
+  EXPECT_EQ(contentOf(m_dir + "/backup.json.tmp"), "mine");
+  struct stat st {};
+  ASSERT_EQ(::stat(backup.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(names(),
+            (std::vector<std::string>{"backup.json", "backup.json.tmp", "link.json", "target.json"}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "link/modbus_master.h"
 #include "link/posix_serial_device.h"
+#include "link/serial_port.h"
 #include "model/config_fields.h"
 #include "model/configuration.h"
 #include "model/control_ids.h"
@@ -48,13 +49,15 @@ class OpsTest : public ::testing::Test {
   void SetUp() override {
     pty = std::make_unique<PtyModule>(sim);
     ASSERT_TRUE(pty->start()) << pty->lastError();
-    ASSERT_TRUE(device.open(pty->slavePath())) << pty->slavePath() << ": " << device.lastErrorText();
-    ASSERT_TRUE(device.applyLineSettings());
-    ASSERT_TRUE(device.setTimeouts(500, 500));
-    modbus.setDevice(&device);
+    PortMap ports;
+    ports.setPath(1, pty->slavePath());
+    port = std::make_unique<SerialPort>(prompt, SerialDeviceFactory(makeSystemSerialDevice), ports);
+    port->open_com_port(1);
+    ASSERT_TRUE(port->isOpen()) << pty->slavePath() << ": " << ::testing::PrintToString(prompt.texts());
+    modbus.setPort(port.get());
   }
   void TearDown() override {
-    device.close();
+    port.reset();
     pty->stop();
   }
 
@@ -62,7 +65,7 @@ class OpsTest : public ::testing::Test {
   // only shorten the five empty attempts.
   void silence() {
     sim->addFault({SimFault::NoAnswer, 0, std::nullopt, -1});
-    ASSERT_TRUE(device.setTimeouts(20, 20));
+    ASSERT_TRUE(port->device()->setTimeouts(20, 20));
   }
   void failAt(int startRegister) { sim->addFault({SimFault::Exception, 0, startRegister, 1}); }
 
@@ -105,13 +108,13 @@ class OpsTest : public ::testing::Test {
 
   std::shared_ptr<SimModule> sim = std::make_shared<SimModule>();
   std::unique_ptr<PtyModule> pty;
-  PosixSerialDevice device;
+  std::unique_ptr<SerialPort> port;
   RegisterImage image;
   RecordingPrompt prompt;
   ModbusMaster modbus{image, prompt};
   FakeForm form;
   FieldLimits limits;
-  DeviceContext ctx{modbus, prompt, form, limits};
+  DeviceLink dev{modbus, prompt};
 };
 
 // ---------------------------------------------------------------- reading
@@ -124,7 +127,7 @@ TEST_P(ReadOrdersTest, FillsEveryFieldAndRebuildsTheList) {
   form.addRow({"old"}, 0);
   form.markIndicator(ids::kIndCom1Baud, Mark::Error);
 
-  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_TRUE(ReadParameters(dev, form, limits));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 57\n\nRead parameters from device OK."});
   EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Information);
   EXPECT_EQ(transactions(), identityThenRead(n));
@@ -169,7 +172,7 @@ TEST_F(OpsTest, ReadShowsValuesOutsideTheListsAndReadsOrdersInCatchMode) {
   sim->setRegister(reg::kCom2SlaveMode, 65535);
   sim->setRegister(reg::kCom1SlaveAddress, 65535);
 
-  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_TRUE(ReadParameters(dev, form, limits));
   EXPECT_EQ(transactions(), identityThenRead(2));
   EXPECT_EQ(form.orderGroupVisible, false);
   EXPECT_EQ(form.comboIndex(ids::kCom1Parity), -1);
@@ -189,7 +192,7 @@ TEST_F(OpsTest, ReadShowsIdentityAsSignedCodeAndRevision) {
   sim->setRegister(1, 0xFFFF);
   sim->setRegister(2, 1);
   sim->setRegister(3, 10);
-  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_TRUE(ReadParameters(dev, form, limits));
   EXPECT_EQ(form.editText(ids::kProductCode), "-1");
   EXPECT_EQ(form.editText(ids::kProgramVersion), "1.10");
 }
@@ -202,7 +205,7 @@ TEST_F(OpsTest, ReadRefusesAnOrderCountAboveTheCapacity) {
   form.addRow({"1", "2", "3", "4", "5", "6", "Data memory"}, 0);
   const auto rowsBefore = form.rows;
 
-  EXPECT_FALSE(ReadParameters(ctx));
+  EXPECT_FALSE(ReadParameters(dev, form, limits));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 56\n\nMaster order list read error."});
   EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Error);
   EXPECT_EQ(transactions(), identityThenRead(0));
@@ -231,7 +234,7 @@ TEST_P(ReadForeignTest, AsksWhetherToContinue) {
   const FakeFormState before = form.state();
   prompt.answerNext(GetParam().answer);
 
-  EXPECT_EQ(bool(ReadParameters(ctx)), GetParam().filled);
+  EXPECT_EQ(bool(ReadParameters(dev, form, limits)), GetParam().filled);
   ASSERT_GE(prompt.m_messages.size(), 1u);
   EXPECT_EQ(prompt.m_messages[0].text,
             "message 55\n\nConnected device is different than attended.\nDo you want to continue?");
@@ -274,7 +277,7 @@ TEST_P(ReadFailureTest, EndsWithItsMessageAndKeepsTheList) {
   form.markIndicator(ids::kIndCom1Baud, Mark::Error);
   const FakeFormState before = form.state();
 
-  EXPECT_FALSE(ReadParameters(ctx));
+  EXPECT_FALSE(ReadParameters(dev, form, limits));
   // The module's exception answer is the transaction's message 14.
   ASSERT_EQ(prompt.m_messages.size(), 2u);
   EXPECT_EQ(prompt.m_messages[0].text, "message 14\n\nCommunication error.");
@@ -301,7 +304,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(OpsTest, WriteInCatchModeWritesNoOrders) {
   fillValidForm(1, 3);
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 67\n\nWrite parameters to device OK."});
   EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Information);
   EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}}));
@@ -313,7 +316,7 @@ TEST_F(OpsTest, WriteInCatchModeWritesNoOrders) {
 TEST_F(OpsTest, WriteInNormalModeWritesEveryFieldAndEachOrder) {
   fillValidForm(0, 3);
   const auto rowsBefore = form.rows;
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
   EXPECT_EQ(transactions(),
             (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}, {16, 50, 5}, {16, 55, 5}, {16, 60, 5}}));
@@ -336,7 +339,7 @@ TEST_F(OpsTest, WriteInNormalModeWritesEveryFieldAndEachOrder) {
 TEST_F(OpsTest, WriteTakesOrderRowsAsTheyStand) {
   fillValidForm(0, 1);
   form.rows[0] = {{"1", "300", " 16x", "0", "-5", "abc", ""}, -1};
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   const auto req = sim->requests();
   ASSERT_EQ(req.size(), 4u);
   EXPECT_EQ(req[3].values,
@@ -360,7 +363,7 @@ TEST_P(WriteFieldTest, ChecksTheRangeAndEmptiness) {
   const FieldCase c = GetParam();
   fillValidForm(1, 0);
   form.setEditText(c.control, c.text);
-  EXPECT_EQ(bool(WriteParameters(ctx)), c.passes);
+  EXPECT_EQ(bool(WriteParameters(dev, form, limits)), c.passes);
   if (c.passes) {
     EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
   } else {
@@ -392,7 +395,7 @@ TEST_F(OpsTest, WriteMarksEveryFieldAndSendsNothingWhenSomeFail) {
   form.setEditText(ids::kMasterMaxErrors, "256");
   const RegisterImage moduleBefore = sim->image();
 
-  EXPECT_FALSE(WriteParameters(ctx));
+  EXPECT_FALSE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{"message 60\n\nInvalid parameters."});
   EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Error);
   EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}}));
@@ -433,7 +436,7 @@ TEST_P(WriteSlaveModeTest, FollowsTheMasterMode) {
   form.setComboIndex(ids::kCom3SlaveMode, c.master == 1 ? 1 : 0);
   const bool valid = c.slaveMark == Mark::Ok && c.master != -1;
 
-  EXPECT_EQ(bool(WriteParameters(ctx)), valid);
+  EXPECT_EQ(bool(WriteParameters(dev, form, limits)), valid);
   if (!valid) {
     EXPECT_EQ(form.marks.at(ids::kIndCom2SlaveMode), c.slaveMark);
     EXPECT_EQ(form.marks.at(ids::kIndMasterMode), c.master == -1 ? Mark::Error : Mark::Ok);
@@ -458,7 +461,7 @@ TEST_F(OpsTest, WriteToAForeignModuleAsksFirst) {
   sim->setRegister(1, 7);
   fillValidForm(0, 1);
   prompt.answerNext(MsgAnswer::No);
-  EXPECT_FALSE(WriteParameters(ctx));
+  EXPECT_FALSE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.texts(),
             std::vector<std::string>{
                 "message 59\n\nConnected device is different than attended.\nDo you want to continue?"});
@@ -469,7 +472,7 @@ TEST_F(OpsTest, WriteToAForeignModuleAsksFirst) {
   prompt.clear();
   sim->clearRequests();
   prompt.answerNext(MsgAnswer::Yes);
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.numbers(), (std::vector<int>{59, 67}));
   EXPECT_EQ(transactions().size(), 4u);
 }
@@ -483,7 +486,7 @@ TEST_F(OpsTest, WriteAsksAboutAnOrderThatCannotFitBeforeWritingAnything) {
   form.rows[1] = {{"2", "9", "3", "1", "120", "100", "Data memory"}, 0};
 
   prompt.answerNext(MsgAnswer::No);
-  EXPECT_EQ(WriteParameters(ctx).outcome, OperationResult::Outcome::Declined);
+  EXPECT_EQ(WriteParameters(dev, form, limits).outcome, OperationResult::Outcome::Declined);
   ASSERT_EQ(prompt.m_messages.size(), 1u);
   const RecordedMessage& box = prompt.m_messages[0];
   EXPECT_EQ(box.kind, MsgKind::Question);
@@ -499,7 +502,7 @@ TEST_F(OpsTest, WriteAsksAboutAnOrderThatCannotFitBeforeWritingAnything) {
   prompt.clear();
   sim->clearRequests();
   prompt.answerNext(MsgAnswer::Yes);
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.numbers(), (std::vector<int>{0, 67}));
   EXPECT_EQ(transactions().size(), 5u);
   EXPECT_EQ(sim->registerValue(orderRecordStart(1) + 2), 120);
@@ -563,7 +566,7 @@ TEST_P(WriteFailureTest, StopsAndLeavesEarlierBlocksWritten) {
   failAt(c.failingStart);
   const RegisterImage before = sim->image();
 
-  EXPECT_FALSE(WriteParameters(ctx));
+  EXPECT_FALSE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.numbers(), (std::vector<int>{c.failingStart == 0 ? 14 : 45, c.message}));
   EXPECT_EQ(prompt.texts()[1], "message " + std::to_string(c.message) + "\n\nWrite to device failed.");
   EXPECT_EQ(transactions().size(), static_cast<std::size_t>(c.transactions));
@@ -591,10 +594,10 @@ INSTANTIATE_TEST_SUITE_P(Blocks, WriteFailureTest,
 // that exist and the count of them.
 TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
   sim->setOrders(1);
-  ASSERT_TRUE(ReadParameters(ctx));
+  ASSERT_TRUE(ReadParameters(dev, form, limits));
   sim->setOrders(3);
   failAt(60);
-  ASSERT_FALSE(ReadParameters(ctx));
+  ASSERT_FALSE(ReadParameters(dev, form, limits));
   ASSERT_EQ(form.editText(ids::kOrderCount), "3");
   ASSERT_EQ(form.orderCount(), 1);
   form.setComboIndex(ids::kMasterMode, 0);
@@ -602,7 +605,7 @@ TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
   sim->clearRequests();
   prompt.clear();
 
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   EXPECT_EQ(prompt.numbers(), std::vector<int>{67});
   EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}, {16, 50, 5}}));
   EXPECT_EQ(sim->registerValue(reg::kMasterOrderCount), 1);
@@ -610,7 +613,7 @@ TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
   // An order count edit beyond the capacity is bounded the same way.
   sim->clearRequests();
   form.setEditText(ids::kOrderCount, "400");
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   EXPECT_EQ(sim->requests()[2].values[1], 1);
   EXPECT_EQ(transactions().size(), 4u);
 }
@@ -620,7 +623,7 @@ TEST_F(OpsTest, WriteAfterAnInterruptedReadSendsTheListAsItStands) {
 TEST_F(OpsTest, WriteSendsAsManyOrdersAsTheCountEditSays) {
   fillValidForm(0, 3);
   form.setEditText(ids::kOrderCount, "2");
-  EXPECT_TRUE(WriteParameters(ctx));
+  EXPECT_TRUE(WriteParameters(dev, form, limits));
   EXPECT_EQ(transactions(),
             (std::vector<Tx>{{3, 0, 2}, {16, 4, 11}, {16, 19, 11}, {16, 50, 5}, {16, 55, 5}}));
   EXPECT_EQ(sim->registerValue(reg::kMasterOrderCount), 2);
@@ -638,11 +641,11 @@ TEST_F(OpsTest, ObserverFollowsTheStepsAndStopsBetweenTransactions) {
     }
     bool stopRequested() override { return stopAt > 0 && steps >= stopAt; }
   } observer;
-  ctx.observer = &observer;
+  dev.observer = &observer;
   fillValidForm(0, 3);
   observer.stopAt = 5;  // after the identity, two blocks and the first order
 
-  const OperationResult r = WriteParameters(ctx);
+  const OperationResult r = WriteParameters(dev, form, limits);
   EXPECT_TRUE(r.stopped());
   EXPECT_FALSE(r);
   EXPECT_EQ(observer.seen,
@@ -656,7 +659,7 @@ TEST_F(OpsTest, ObserverFollowsTheStepsAndStopsBetweenTransactions) {
   observer = {};
   sim->setOrders(2);
   sim->clearRequests();
-  EXPECT_TRUE(ReadParameters(ctx));
+  EXPECT_TRUE(ReadParameters(dev, form, limits));
   EXPECT_EQ(observer.seen.back(), "Reading master orders 2 / 2 3/4");
 }
 
@@ -681,7 +684,7 @@ TEST_F(OpsTest, FormAndConfigurationSendIdenticalFrames) {
     return out;
   };
   sim->clearRequests();
-  ASSERT_TRUE(WriteParameters(ctx));
+  ASSERT_TRUE(WriteParameters(dev, form, limits));
   const auto window = frames();
   sim->clearRequests();
   ConfigurationTransfer source(config);
@@ -696,7 +699,7 @@ TEST_F(OpsTest, FormAndConfigurationSendIdenticalFrames) {
 TEST_F(OpsTest, AutoSelectOfTheExpectedModuleSelectsAndReads) {
   sim->setOrders(2);
   form.setEditText(ids::kCom1SlaveAddr, "old");
-  EXPECT_TRUE(AutoSelect(ctx));
+  EXPECT_TRUE(AutoSelect(dev, form, limits));
   EXPECT_EQ(form.selectDeviceCalls, 1);
   EXPECT_EQ(prompt.numbers(), std::vector<int>{57});
   std::vector<Tx> want = {{3, 0, 2}};
@@ -723,7 +726,7 @@ TEST_P(AutoSelectUnknownTest, ReportsTheSignedCode) {
   sim->setRegister(1, GetParam().low);
   form.setEditText(ids::kCom1SlaveAddr, "9");
   const FakeFormState before = form.state();
-  EXPECT_FALSE(AutoSelect(ctx));
+  EXPECT_FALSE(AutoSelect(dev, form, limits));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{GetParam().text});
   EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Error);
   EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 2}}));
@@ -752,7 +755,7 @@ class FirmwareTest : public OpsTest, public ::testing::WithParamInterface<Firmwa
 TEST_P(FirmwareTest, ReportsCodeAndRevisionWithoutQuestion) {
   for (int r = 0; r < 4; ++r) sim->setRegister(r, GetParam().regs[r]);
   image.set(30, 77);  // the query does not clear the image
-  EXPECT_TRUE(ReadFirmwareVersion(modbus, prompt));
+  EXPECT_TRUE(ReadFirmwareVersion(dev));
   EXPECT_EQ(prompt.texts(), std::vector<std::string>{GetParam().text});
   EXPECT_EQ(prompt.m_messages[0].kind, MsgKind::Information);
   EXPECT_EQ(transactions(), (std::vector<Tx>{{3, 0, 4}}));
@@ -771,7 +774,7 @@ INSTANTIATE_TEST_SUITE_P(
 // then the operation's own, and the form as it was.
 struct SilentCase {
   const char* name;
-  OperationResult (*run)(DeviceContext& ctx, ModbusMaster& modbus, RecordingPrompt& prompt);
+  OperationResult (*run)(DeviceLink& link, ConfigForm& form, const FieldLimits& limits);
   const char* message;
 };
 
@@ -784,7 +787,7 @@ class SilentModuleTest : public OpsTest, public ::testing::WithParamInterface<Si
 TEST_P(SilentModuleTest, ReportsBothMessages) {
   silence();
   const FakeFormState before = form.state();
-  EXPECT_FALSE(GetParam().run(ctx, modbus, prompt));
+  EXPECT_FALSE(GetParam().run(dev, form, limits));
   EXPECT_EQ(prompt.texts(),
             (std::vector<std::string>{"message 10\n\nCommunication error.", GetParam().message}));
   ASSERT_EQ(prompt.m_messages.size(), 2u);
@@ -792,18 +795,15 @@ TEST_P(SilentModuleTest, ReportsBothMessages) {
   EXPECT_EQ(form.state(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, SilentModuleTest,
-                         ::testing::Values(SilentCase{"AutoSelect",
-                                                      [](DeviceContext& c, ModbusMaster&, RecordingPrompt&) {
-                                                        return AutoSelect(c);
-                                                      },
-                                                      "message 64\n\nFailed to AutoSelect device."},
-                                           SilentCase{
-                                               "FirmwareQuery",
-                                               [](DeviceContext&, ModbusMaster& m, RecordingPrompt& p) {
-                                                 return ReadFirmwareVersion(m, p);
-                                               },
-                                               "message 66\n\nFailed to read Firmware Version."}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Operations, SilentModuleTest,
+    ::testing::Values(
+        SilentCase{"AutoSelect",
+                   [](DeviceLink& l, ConfigForm& f, const FieldLimits& lim) { return AutoSelect(l, f, lim); },
+                   "message 64\n\nFailed to AutoSelect device."},
+        SilentCase{"FirmwareQuery",
+                   [](DeviceLink& l, ConfigForm&, const FieldLimits&) { return ReadFirmwareVersion(l); },
+                   "message 66\n\nFailed to read Firmware Version."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
