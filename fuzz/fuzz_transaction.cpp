@@ -155,6 +155,8 @@ class FuzzDevice : public SerialDevice {
         break;
     }
     last = {};
+    readsSinceWrite = 0;
+    lineHeardAfterAnswer = false;
     last.writeOk = ok;
     last.written = written;
     last.writeError = m_error;
@@ -184,6 +186,12 @@ class FuzzDevice : public SerialDevice {
       default:
         break;
     }
+    // The first read after a request is the attempt's answer; the master
+    // reads again only to hear whether the line stays quiet after a retry.
+    if (readsSinceWrite++ > 0) {
+      if (got > 0 || !ok) lineHeardAfterAnswer = true;
+      return ok;
+    }
     last.readOk = ok;
     last.read = got;
     last.readError = m_error;
@@ -198,7 +206,9 @@ class FuzzDevice : public SerialDevice {
   bool fixCrc = false;
   int attempts = 0;
   int purges = 0;
-  AttemptResult last;
+  AttemptResult last;                // the last attempt's write and answer
+  int readsSinceWrite = 0;
+  bool lineHeardAfterAnswer = false;  // bytes or a failure while the line should stay quiet
   std::vector<std::uint8_t> lastRequest;
   std::vector<std::uint8_t> lastAnswer;
 
@@ -282,6 +292,8 @@ void fuzzMaster(Input& in) {
 
   if (ok) {
     CHECK(device.attempts > 0);
+    // After a retry an answer counts only once the line was heard quiet.
+    if (device.attempts > 1) CHECK(device.readsSinceWrite >= 2 && !device.lineHeardAfterAnswer);
     CHECK(transportGood(device.last, device.lastRequest.size()));
     const std::uint8_t* a = device.lastAnswer.data();
     const std::size_t n = device.lastAnswer.size();
@@ -299,8 +311,11 @@ void fuzzMaster(Input& in) {
         }
       }
     }
-  } else if (rangeFits && device.attempts > 0 && transportGood(device.last, device.lastRequest.size())) {
-    // A transaction that got a complete valid answer must not fail.
+  } else if (rangeFits && device.attempts > 0 && transportGood(device.last, device.lastRequest.size()) &&
+             !device.lineHeardAfterAnswer) {
+    // A transaction that got a complete valid answer must not fail, unless
+    // the line spoke again after it: answers that may have crossed are
+    // never taken.
     const std::uint8_t* a = device.lastAnswer.data();
     const std::size_t n = device.lastAnswer.size();
     if (isWrite)
