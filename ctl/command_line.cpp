@@ -160,6 +160,7 @@ std::string ctlUsageText() {
          "  --version         show the version\n"
          "\n"
          "Exit status: 0 success (diff: no difference); 1 device or communication error,\n"
-         "a difference found by diff or --verify, an interrupt (Ctrl+C), or a module\n"
-         "with another product code refused; 2 invalid input or usage.\n";
+         "a difference found by diff or --verify, an interrupt (Ctrl+C), a module\n"
+         "with another product code refused, or standard output that cannot be\n"
+         "written; 2 invalid input or usage.\n";
 }
