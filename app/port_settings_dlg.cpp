@@ -28,11 +28,19 @@ CPortSettingsDlg::CPortSettingsDlg(const PortDiscovery& discovery, const PortMap
   setWindowTitle(QStringLiteral("Port settings"));
   auto* layout = new QVBoxLayout(this);
 
+#ifdef Q_OS_WIN
+  // Windows names its serial ports itself; there is no stable name to offer.
+  auto* intro = new QLabel(
+      QStringLiteral("Choose the serial port that each COM port opens. The ports Windows knows are offered "
+                     "with their device name; another one may be typed by its name (COM5, COM12)."),
+      this);
+#else
   auto* intro = new QLabel(
       QStringLiteral("Choose the serial device that each COM port opens. A USB adapter is offered under "
                      "its stable name in /dev/serial/by-id, which stays the same when it is plugged into "
                      "another socket; its kernel name is shown in brackets."),
       this);
+#endif
   intro->setWordWrap(true);
   layout->addWidget(intro);
 

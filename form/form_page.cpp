@@ -224,12 +224,18 @@ void FormPage::markField(int indicatorId, bool ok) const {
 void FormPage::setNameFont() {
   // The Name field's own face. Where the platform has no face of that name,
   // font matching substitutes one; if that is the form's face, bold keeps
-  // the two apart. Windows has a "System" face, but a bitmap one, which Qt
-  // cannot draw: the field would stay empty there. The form's face in bold
-  // stands in for it.
+  // the two apart.
+#ifdef Q_OS_WIN
+  // Windows' "System" face is its stock bitmap font. Font matching reports a
+  // scalable face in its place (QFontInfo names the substitute), but text
+  // drawn with a font asking for "System" comes out empty, so the field
+  // stayed blank. The form's face in bold stands in for it there.
+  m_fontName = m_formFont;
+#else
   m_fontName = QFont(QStringLiteral("System"));
   const QFontInfo name(m_fontName);
   if (!QFontDatabase::isSmoothlyScalable(name.family(), name.styleName())) m_fontName = m_formFont;
+#endif
   if (QFontInfo(m_fontName).family() == QFontInfo(m_formFont).family()) m_fontName.setBold(true);
   control(ids::kName)->setFont(m_fontName);
 }

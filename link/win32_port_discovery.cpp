@@ -43,6 +43,4 @@ std::vector<std::pair<std::string, std::string>> deviceMapValues() {
 }
 }  // namespace
 
-bool SystemPortDiscovery::hasUdev() { return false; }
-
 std::vector<SerialPortInfo> SystemPortDiscovery::ports() const { return portsFromDeviceMap(deviceMapValues()); }

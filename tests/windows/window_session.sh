@@ -4,7 +4,8 @@
 # compared: Connection > COM 1, Device > Select device > Auto (reads the whole
 # configuration; message 57 closes it), a picture of the window, Device >
 # Write parameters to device with the form unedited (its closing message is
-# acknowledged), Connection > "Port settings..." confirmed with OK, File > Exit.
+# acknowledged), Connection > "Port settings..." with COM 4's path set to
+# COM9 and confirmed with OK, File > Exit.
 #   window_session.sh OUT_DIR PROGRAM [ARGS...]
 # DISPLAY names a running X server. Writes OUT_DIR/window.png and
 # OUT_DIR/session.log (each step with the time it took); exits non-zero when
@@ -41,20 +42,39 @@ settle() {
 find() {
   timeout "$1" xdotool search --sync --onlyvisible --name "$2" 2>/dev/null | head -1
 }
-focusMain() { xdotool windowfocus --sync "$main" 2>/dev/null || true; }
+focusMain() { timeout 10 xdotool windowfocus --sync "$main" 2>/dev/null || true; }
 keys() {
   focusMain
   xdotool key --delay 120 "$@"
 }
-# A message box is a window titled exactly "TQ740conf"; Return takes its
-# default button.
+# A message box is a window titled exactly "TQ740conf". Under Wine a closed
+# box's window can stay listed for a while, so a box counts only if it was
+# not closed before.
+closed=" "
+newBox() {  # newBox SECONDS: the id of a visible box not closed before
+  local end=$((SECONDS + $1)) id
+  while [ "$SECONDS" -lt "$end" ]; do
+    for id in $(xdotool search --onlyvisible --name '^TQ740conf$' 2>/dev/null); do
+      [[ "$closed" == *" $id "* ]] || { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+# Return takes the box's default button; the box must then go away.
 closeBox() {
   local box
-  box=$(find "$1" '^TQ740conf$') || true
-  [ -n "$box" ] || fail "no message box after $2"
+  box=$(newBox "$1") || fail "no message box after $2"
   settle
   step "message box after $2"
-  xdotool windowfocus --sync "$box" key Return
+  timeout 10 xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key Return
+  closed+="$box "
+  for _ in $(seq 300); do
+    xdotool search --onlyvisible --name '^TQ740conf$' 2>/dev/null | grep -qx "$box" || break
+    sleep 0.1
+  done
+  xdotool search --onlyvisible --name '^TQ740conf$' 2>/dev/null | grep -qx "$box" && fail "the message box after $2 stayed open"
   settle
 }
 
@@ -92,9 +112,19 @@ dialog=$(find 30 '^Port settings$') || true
 [ -n "$dialog" ] || fail "no Port settings dialog"
 settle
 import -window "$dialog" "$out/port_settings.png"
-xdotool windowfocus --sync "$dialog" key Return
+# COM 4's path typed anew, so that OK has a change to save.
+timeout 10 xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+xdotool key --delay 120 alt+4 Tab ctrl+a
+xdotool type --delay 50 COM9
+xdotool key Return
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name '^Port settings$' 2>/dev/null | grep -qx "$dialog" || break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name '^Port settings$' 2>/dev/null | grep -qx "$dialog" \
+  && fail "the Port settings dialog stayed open"
 settle
-step "Port settings confirmed"
+step "Port settings: COM 4 set to COM9 and confirmed"
 
 keys alt+f e
 for _ in $(seq 100); do
