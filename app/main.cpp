@@ -2,6 +2,7 @@
 // the simulated module when asked, and runs the application object.
 
 #include <QApplication>
+#include <QFont>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -54,6 +55,19 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral("1.0"));
 
 #ifdef _WIN32
+  // The dialogs' default face ("MS Shell Dlg 2") is only an alias. Where it
+  // resolves to a face that text boxes cannot draw (seen under Wine, which
+  // maps it to a math font), every edit field of a dialog looks empty. Name
+  // real sans-serif faces instead: Windows' own dialog face first, then the
+  // face the form uses, then the common one.
+  {
+    QFont dialogs = QApplication::font();
+    dialogs.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                         QStringLiteral("Arial")});
+    dialogs.setStyleHint(QFont::SansSerif);
+    QApplication::setFont(dialogs);
+  }
+
   // No pseudo-terminals: the simulated module answers on every COM port, in
   // this process.
   SerialDeviceFactory simulatedDevices;
