@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "ctl/ctl_app.h"
+#include "tests/ctl/ctl_run.h"
 #include "model/configuration.h"
 #include "model/configuration_json.h"
 #include "model/wire_timing.h"
@@ -29,17 +30,9 @@
 
 namespace {
 
-struct Result {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Result ctl(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = runCtl(args, CtlStreams{out, err, false});
-  return {code, out.str(), err.str()};
-}
+using ctltest::contentOf;
+using ctltest::ctl;
+using ctltest::Result;
 
 int writeRequests(const SimModule& m) {
   int n = 0;
@@ -420,12 +413,6 @@ Result shell(const std::string& args) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", err.str()};
 }
 
-std::string contentOf(const std::string& path) {
-  std::ifstream in(path);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct FileCase {
   const char* name;

@@ -17,29 +17,16 @@
 #include <thread>
 
 #include "ctl/ctl_app.h"
+#include "tests/ctl/ctl_run.h"
 #include "model/register_map.h"
 #include "sim/pty_module.h"
 
 namespace {
 
-struct Result {
-  int code;
-  std::string out;
-  std::string err;
-};
+using ctltest::contentOf;
+using ctltest::ctl;
+using ctltest::Result;
 
-Result ctl(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = runCtl(args, CtlStreams{out, err, false});
-  return {code, out.str(), err.str()};
-}
-
-std::string contentOf(const std::string& path) {
-  std::ifstream in(path);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // A module that paces its answers at 9600 baud, as a real one does.
 class PacedModule {
