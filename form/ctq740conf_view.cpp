@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <cassert>
+#include <cstdio>
 
 #include "form/corder_list_ctrl.h"
 #include "form/form_change_watch.h"
@@ -11,6 +12,7 @@
 #include "form/form_template.h"
 #include "form/order_editor.h"
 #include "form/view_form_adapter.h"
+#include "link/frame_trace.h"
 #include "link/modbus_master.h"
 #include "link/serial_device.h"
 #include "link/user_prompt.h"
@@ -283,7 +285,7 @@ bool CTQ740confView::OnReadParameters() {
 bool CTQ740confView::OnWriteParameters() {
   if (!isPortOpen() || !d->m_bParamsRead) return false;
   DeviceLink link = d->link();
-  if (!d->showChanges) return bool(WriteParameters(link, d->adapter, d->limits));
+  if (!d->showChanges) return writeEnded(WriteParameters(link, d->adapter, d->limits));
   // After the identity, the check and its warnings, before the first block:
   // what this Write would send against what the module holds.
   PreviewedWrite source(d->adapter, d->limits, [this](const RegisterImage& image) {
@@ -296,7 +298,19 @@ bool CTQ740confView::OnWriteParameters() {
     const std::vector<DiffRow> rows = compareConfigurations(module, send, withOrders);
     return !d->env.showDifferences || d->env.showDifferences(rows, DiffPurpose::BeforeWrite);
   });
-  return bool(writeConfiguration(link, source));
+  return writeEnded(writeConfiguration(link, source));
+}
+
+// A write stops only when the window is closing (a held close, a signal, the
+// session's end), so no box can say what it left behind: standard error and
+// the trace do, in the words tq740ctl uses.
+bool CTQ740confView::writeEnded(const OperationResult& result) {
+  if (result.stopped()) {
+    const std::string line = "Stopped. Written to the module: " + result.writtenText() + ".";
+    std::fprintf(stderr, "tq740conf: %s\n", line.c_str());
+    if (d->env.trace) d->env.trace->note(line);
+  }
+  return bool(result);
 }
 
 bool CTQ740confView::readModule(Configuration& config, UserPrompt& prompt) {

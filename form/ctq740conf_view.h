@@ -20,6 +20,7 @@
 
 class UserPrompt;
 class FrameTrace;
+struct OperationResult;
 class IoWait;
 namespace ops {
 class OperationObserver;
@@ -126,6 +127,8 @@ class CTQ740confView : public QScrollArea {
   // Reads the module into config without touching the form or the image
   // that a Write sends from; no success box. Boxes go to prompt.
   bool readModule(Configuration& config, UserPrompt& prompt);
+  // The end of a write: reports what a stopped one left written.
+  bool writeEnded(const OperationResult& result);
   // Handler of the user's choice in drop-down 1046.
   void OnMasterModeChange();
 

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <sstream>
 
 #include "app/command_ids.h"
 #include "app/ctq740conf_doc.h"
@@ -115,6 +116,9 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
   PtyModule::Options paced;
   paced.pace = true;
   AppHarness h(paced);
+  std::ostringstream traced;
+  FrameTrace trace(traced);
+  h.trace = &trace;
   h.sim->setOrders(kMaxOrders);
   ASSERT_TRUE(h.start());
   h.run(cmd::kCom1);
@@ -155,6 +159,8 @@ TEST_P(CloseDuringTransfer, FinishesTheTransferThenCloses) {
     EXPECT_EQ(countFunction(requests, 16), 0);
     for (std::size_t r = 0; r < RegisterImage::kSize; ++r)
       ASSERT_EQ(h.sim->image().get(r), moduleBefore.get(r));
+    // No box can say so while the window closes; the trace does.
+    EXPECT_NE(traced.str().find("Stopped. Written to the module: nothing."), std::string::npos);
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame.isNull(); }));
     return;
   }
