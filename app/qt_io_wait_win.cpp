@@ -17,19 +17,6 @@
 
 #include "app/qt_io_wait.h"
 
-namespace {
-int waitNow(void* event, int timeoutMs) {
-  switch (::WaitForSingleObject(event, timeoutMs < 0 ? INFINITE : DWORD(timeoutMs))) {
-    case WAIT_OBJECT_0:
-      return 1;
-    case WAIT_TIMEOUT:
-      return 0;
-    default:
-      return -1;
-  }
-}
-}  // namespace
-
 int QtIoWait::waitEvent(void* event, int timeoutMs) {
   // Blocks in slices and handles the window's events between them. A
   // QWinEventNotifier on the transfer's event crashed under Wine after about
@@ -43,7 +30,7 @@ int QtIoWait::waitEvent(void* event, int timeoutMs) {
       m_sinceEvents.start();
     }
     const int left = deadline.isForever() ? kSliceMs : int(deadline.remainingTime());
-    if (const int r = waitNow(event, std::min(left, kSliceMs)); r != 0) return r;
+    if (const int r = IoWait::waitEvent(event, std::min(left, kSliceMs)); r != 0) return r;
     if (!deadline.isForever() && deadline.hasExpired()) return 0;
   }
 }

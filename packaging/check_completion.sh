@@ -11,30 +11,9 @@ set -uo pipefail
 ctl=$1
 completion=$2
 failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# Options: a dash or two and a name, at the start of a word.
-options_in() { grep -oE '(^|[][ ,|=])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[][ ,|=]//' | sort -u; }
-
-# Commands: the first word of each line indented by one or two spaces (wrapped
-# descriptions are indented further) in a section whose heading
-# ends in "commands:" (any case).
-commands_in() {
-  awk 'tolower($0) ~ /commands:[[:space:]]*$/ { inside = 1; next }
-       /^[^[:space:]]/ { inside = 0 }
-       inside && /^  ?[a-z]/ { print $1 }' | sort -u
-}
-
-help=$("$ctl" --help) || fail "tq740ctl --help exits with $?"
-help_commands=$(commands_in <<<"$help")
-[ -n "$help_commands" ] || fail "no commands found in tq740ctl --help"
-all_help=$help
-for c in $help_commands; do
-  all_help+=$'\n'$("$ctl" "$c" --help 2>&1)
-done
+. "$(dirname "$0")/help_words.sh"
+read_help "$ctl"
+help_commands=$commands
 help_options=$(options_in <<<"$all_help")
 
 # The completion's lists are its variable assignments.

@@ -12,25 +12,8 @@ set -uo pipefail
 ctl=$1
 page=$(zcat "$2") || { echo "FAIL: cannot read $2"; exit 1; }
 failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-options_in() { grep -oE '(^|[][ ,|=])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[][ ,|=]//' | sort -u; }
-commands_in() {
-  awk 'tolower($0) ~ /commands:[[:space:]]*$/ { inside = 1; next }
-       /^[^[:space:]]/ { inside = 0 }
-       inside && /^  ?[a-z]/ { print $1 }' | sort -u
-}
-
-help=$("$ctl" --help) || fail "tq740ctl --help exits with $?"
-commands=$(commands_in <<<"$help")
-[ -n "$commands" ] || fail "no commands found in tq740ctl --help"
-all_help=$help
-for c in $commands; do
-  all_help+=$'\n'$("$ctl" "$c" --help 2>&1)
-done
+. "$(dirname "$0")/help_words.sh"
+read_help "$ctl"
 
 # The tag of every .TP entry, with roff's font changes and escapes removed.
 tags=$(awk 'tp { print; tp = 0 } /^\.TP/ { tp = 1 }' <<<"$page" |
